@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The test bed: an Xvfb display, a 32-bit Wine prefix inside the build tree with a
+# warm persistent wineserver, and an ALSA file sink so that audio can be measured.
+#   testbed.sh up BUILD_DIR     start (idempotent); writes BUILD_DIR/testbed/env
+#   testbed.sh down BUILD_DIR   stop the wineserver and the display
+set -euo pipefail
+
+action=${1:?usage: testbed.sh up|down BUILD_DIR}
+build=$(mkdir -p "${2:?usage: testbed.sh up|down BUILD_DIR}" && cd "$2" && pwd)
+bed="$build/testbed"
+mkdir -p "$bed"
+
+display_alive() {
+  [ -f "$bed/xvfb.pid" ] && kill -0 "$(cat "$bed/xvfb.pid")" 2>/dev/null
+}
+
+start_display() {
+  display_alive && return 0
+  rm -f "$bed/display"
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -ac 3>"$bed/display" \
+    </dev/null >"$bed/xvfb.log" 2>&1 &
+  echo $! >"$bed/xvfb.pid"
+  for _ in $(seq 100); do
+    [ -s "$bed/display" ] && return 0
+    sleep 0.1
+  done
+  echo "testbed: Xvfb did not start" >&2
+  cat "$bed/xvfb.log" >&2
+  exit 1
+}
+
+write_env() {
+  cat >"$bed/asound.conf" <<ASOUND
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file "$bed/audio.raw"
+  format "raw"
+}
+ASOUND
+  cat >"$bed/env" <<ENV
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+export DISPLAY=":$(head -n 1 "$bed/display")"
+export LANG=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8
+export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$bed/asound.conf"
+ENV
+}
+
+case "$action" in
+  up)
+    start_display
+    write_env
+    # shellcheck disable=SC1091
+    . "$bed/env"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      setsid wineboot -i </dev/null >"$bed/wineboot.log" 2>&1
+    fi
+    # A persistent, warm server: otherwise the first test's Wine starts its
+    # services with the test runner's pipes inherited, and the runner waits forever.
+    setsid wineserver -p </dev/null >/dev/null 2>&1
+    setsid wine cmd /c exit </dev/null >/dev/null 2>&1
+    ;;
+  down)
+    if [ -f "$bed/env" ]; then
+      # shellcheck disable=SC1091
+      . "$bed/env"
+      wineserver -k 2>/dev/null || true
+    fi
+    if display_alive; then kill "$(cat "$bed/xvfb.pid")" 2>/dev/null || true; fi
+    rm -f "$bed/xvfb.pid"
+    ;;
+  *)
+    echo "usage: testbed.sh up|down BUILD_DIR" >&2
+    exit 2
+    ;;
+esac

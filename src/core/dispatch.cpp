@@ -1,0 +1,100 @@
+// IDispatch of IVELK, driven by the type library. Script hosts pass variables
+// as by-reference variants, which type-library dispatch refuses for the two
+// in/out parameters; those calls are unwrapped here and written back.
+#include <windows.h>
+
+#include <vector>
+
+#include "core/velk.h"
+
+namespace {
+
+constexpr DISPID kReadStringId = 76;   // fReadString(Categoly, KeyName, Default, [in, out] lpBuffer)
+constexpr DISPID kReadIntegerId = 77;  // fReadInteger(Category, KeyName, Defaults, [in, out] pVal)
+constexpr UINT kInOutParameterIndex = 3;
+
+// The argument slot that carries the parameter at `index`, or -1.
+int ArgumentSlot(const DISPPARAMS* params, UINT index) {
+    for (UINT i = 0; i < params->cNamedArgs; ++i)
+        if (params->rgdispidNamedArgs[i] == static_cast<DISPID>(index)) return static_cast<int>(i);
+    UINT positional = params->cArgs - params->cNamedArgs;
+    if (index >= positional) return -1;
+    return static_cast<int>(params->cArgs - 1 - index);  // arguments arrive last first
+}
+
+}  // namespace
+
+HRESULT VelkObject::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_INVALIDARG;
+    *count = TypeInfo ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT VelkObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+    if (!info) return E_INVALIDARG;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    if (!TypeInfo) return E_UNEXPECTED;
+    TypeInfo->AddRef();
+    *info = TypeInfo;
+    return S_OK;
+}
+
+HRESULT VelkObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!TypeInfo) return E_UNEXPECTED;
+    return DispGetIDsOfNames(TypeInfo, names, count, ids);
+}
+
+HRESULT VelkObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* exception, UINT* arg_error) {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!InterfaceTypeInfo) return E_UNEXPECTED;
+    if (!params) return E_INVALIDARG;
+    bool handled = false;
+    HRESULT hr = InvokeWithByRefVariant(id, flags, params, result, exception, arg_error, &handled);
+    if (handled) return hr;
+    return InterfaceTypeInfo->Invoke(static_cast<IVELK*>(this), id, flags, params, result, exception, arg_error);
+}
+
+// Replaces the caller's by-reference variant with a reference of the declared
+// type, calls through the type library, and stores the result in the variant.
+HRESULT VelkObject::InvokeWithByRefVariant(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                           EXCEPINFO* exception, UINT* arg_error, bool* handled) {
+    *handled = false;
+    if ((id != kReadStringId && id != kReadIntegerId) || !(flags & DISPATCH_METHOD)) return S_OK;
+    int slot = ArgumentSlot(params, kInOutParameterIndex);
+    if (slot < 0 || V_VT(&params->rgvarg[slot]) != (VT_BYREF | VT_VARIANT)) return S_OK;
+    *handled = true;
+
+    VARIANT* callers = V_VARIANTREF(&params->rgvarg[slot]);
+    if (!callers) return E_INVALIDARG;
+    VARTYPE declared = (id == kReadIntegerId) ? VT_I4 : VT_BSTR;
+    VARIANT value;
+    VariantInit(&value);
+    if (FAILED(VariantChangeType(&value, callers, 0, declared))) {
+        if (arg_error) *arg_error = static_cast<UINT>(slot);
+        return DISP_E_TYPEMISMATCH;
+    }
+
+    std::vector<VARIANTARG> args(params->rgvarg, params->rgvarg + params->cArgs);
+    if (declared == VT_I4) {
+        V_VT(&args[slot]) = VT_BYREF | VT_I4;
+        V_I4REF(&args[slot]) = &V_I4(&value);
+    } else {
+        V_VT(&args[slot]) = VT_BYREF | VT_BSTR;
+        V_BSTRREF(&args[slot]) = &V_BSTR(&value);
+    }
+    DISPPARAMS forwarded = *params;
+    forwarded.rgvarg = args.data();
+    HRESULT hr = InterfaceTypeInfo->Invoke(static_cast<IVELK*>(this), id, flags, &forwarded, result, exception,
+                                           arg_error);
+    if (SUCCEEDED(hr)) {
+        // The caller's variable takes the new value; the caller owns it from here.
+        VariantClear(callers);
+        *callers = value;
+    } else {
+        VariantClear(&value);
+    }
+    return hr;
+}

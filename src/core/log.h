@@ -1,0 +1,28 @@
+// The log writer and the two fatal paths. Every subsystem reports through these.
+#pragma once
+
+class VelkObject;
+
+namespace velk {
+
+inline constexpr unsigned kLogEntryBytes = 1024;
+inline constexpr unsigned kSystemErrorCallerBytes = 4096;
+
+// Appends one formatted entry to "Log.txt" when the object's log is on.
+void LogWrite(const VelkObject* self, const char* format, ...);
+
+// Logs (when on), shows the text in a box, releases the object once, exits with 1.
+[[noreturn]] void FatalError(VelkObject* self, const char* format, ...);
+
+// As FatalError, with the system's text for the calling thread's last error appended.
+[[noreturn]] void FatalSystemError(VelkObject* self, const char* format, ...);
+
+// Box without owner and exit with 1, touching no object: for errors raised while
+// no usable object exists yet.
+[[noreturn]] void FatalWithoutObject(const char* text);
+
+// Appends one entry (plus a line break) to "Log.txt" in the current directory.
+// Silently does nothing when the file cannot be opened.
+void AppendLogEntry(const char* text);
+
+}  // namespace velk

@@ -1,0 +1,68 @@
+// The library's own texts: log line shapes, error texts and captions.
+// Sources are UTF-8; the compiler stores every literal here as CP932 bytes.
+// Each text is defined once and used by name everywhere else.
+#pragma once
+
+namespace velk::texts {
+
+// ---------------------------------------------------------------- log line shapes
+inline constexpr char kTitle[] = "### %s";
+inline constexpr char kSucceed[] = "### Succeed";
+inline constexpr char kFailed[] = "### Failed  %s";
+inline constexpr char kStep[] = "\t[ Step  ] %s";
+inline constexpr char kInfoText[] = "\t[ Info  ] %s = %s";
+inline constexpr char kInfoNumber[] = "\t[ Info  ] %s = %d";
+inline constexpr char kInfoHex[] = "\t[ Info  ] %s = %x(Hex)";
+inline constexpr char kInfoPair[] = "\t[ Info  ] %s = %d , %s = %d";
+inline constexpr char kBlockBegin[] = "\t  ** %s を行います ** ";
+inline constexpr char kBlockEnd[] = "\t  ******************* ";
+inline constexpr char kBlockFailed[] = "\t  ****** Failed  %s";
+inline constexpr char kAbortRepeated[] =
+    "  [ Abort ] Typ:???    %sはすでにコールされていてこれ以降の呼び出しは意味がありません";
+inline constexpr char kMemoryAllocated[] = "\t[ Done  ] Typ:Memory %s用に %x バイトのメモリを確保しました";
+inline constexpr char kMemoryFreed[] = "\t[ Done  ] Typ:Memory %s用に確保したメモリを解放しました。";
+
+// ---------------------------------------------------------------- banner and titles
+inline constexpr char kLogBanner[] =
+    "-=-= Welcome to TORV -=-= DLLVersion 1.01 Log Writer Avaliable \n";
+inline constexpr char kFinallyCall[] = "VELK FinallyCall";
+inline constexpr char kReleaseName[] = "Release";
+inline constexpr char kGraphicsCleanupTitle[] = "描画メソッドのクリアライズを行います";
+inline constexpr char kSoundCleanupTitle[] = "サウンドメソッドのクリアライズを行います";
+
+// ---------------------------------------------------------------- error texts
+inline constexpr char kFatalCaption[] = "実行時エラー　ログを参照してください";
+inline constexpr char kSystemDetail[] = "%s\n\t(詳細:) %s";
+inline constexpr char kIdRangeError[] =
+    "  [ Error ] Typ:ID     %sで正しくないID : %d が指定されました。\n\t\t->%sの範囲で許されます";
+inline constexpr char kIdEmptyError[] =
+    "  [ Error ] Typ:ID     %sで正しくないID : %d が指定されました。\n\t\t->指定されたIDは空です。使用されていません";
+inline constexpr char kParamError[] = "\t[ Error ] Typ:Param  %sで正しくない引数 NULL が渡されました。";
+inline constexpr char kInitError[] = "  [ Error ] Typ:Init   同じアプリケーション内でVELKが複数定義されました";
+inline constexpr char kAllocError[] =
+    "\t[ Error ] Typ:Memory %s用に %x バイトのメモリを確保しようとして失敗しました。\n\t\t->メモリ不足かもしれません ";
+inline constexpr char kReleaseError[] =
+    "\t[ Error ] Typ:Memory %s用に確保したメモリを解放しようとして失敗しました。\n\t\t->BlockAddress %x(Hex) ";
+
+// ---------------------------------------------------------------- creation export
+inline constexpr char kCreateFailedText[] =
+    "エラー CoCreateInstanceがNULLを返しました。\nVELKlib Unregistered\n\n対処法 コマンドラインで regsvr32 VELKlib_100.dll";
+inline constexpr char kCreateFailedCaption[] = "VELK Create Failed";
+
+// ---------------------------------------------------------------- registration
+inline constexpr char kClassDescription[] = "VELK Class";
+inline constexpr char kProgId[] = "VELK.1";
+inline constexpr char kVersionIndependentProgId[] = "VELK";
+inline constexpr char kThreadingModel[] = "Apartment";
+
+// ---------------------------------------------------------------- user directory
+inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr char kLocalAppDataValue[] = "Local AppData";
+inline constexpr char kUserDirName[] = "\\VELKUserDir";
+inline constexpr char kUserFileFormat[] = "%s\\%s";
+inline constexpr char kDataFileFormat[] = "%s\\%s.VELKDat";
+
+// ---------------------------------------------------------------- files
+inline constexpr char kLogFileName[] = "Log.txt";
+
+}  // namespace velk::texts

@@ -1,0 +1,237 @@
+// VelkObject: the one object of the library. It owns the window, graphics and
+// sound state and answers IVELK; its members are split over the subsystem folders.
+#pragma once
+#include <windows.h>
+#include <ddraw.h>   // for: IDirectDraw7, IDirectDrawSurface7, IDirectDrawClipper
+#include <dsound.h>  // for: IDirectSound, IDirectSoundBuffer, IDirectSoundNotify
+#include <mmsystem.h>
+
+#include <atomic>
+
+#include "graphics/sprite_store.h"
+#include "sound/sound_buffer.h"
+#include "core/velk_interface.h"
+
+class VelkObject final : public IVELK {
+public:
+    // Creates an object (inner part of an aggregate when outer is set) and
+    // answers the query on it.
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
+
+    // ---------------------------------------------------------------- accessors
+    bool LoggingOn() const { return LoggingSwitch != 0; }
+    HWND WindowHandle() const { return Window; }
+    IUnknown* ControllingUnknown() const { return Controlling; }
+
+    // ---------------------------------------------------------------- IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // ---------------------------------------------------------------- IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* arg_error) override;
+
+    // ---------------------------------------------------------------- IVELK, in slot order
+    HRESULT STDMETHODCALLTYPE wDefault(BSTR ProgramName) override;
+    HRESULT STDMETHODCALLTYPE Run() override;
+    HRESULT STDMETHODCALLTYPE DoEvents(LONG *StillRunning) override;
+    HRESULT STDMETHODCALLTYPE wGetHandle(LONG *HandleToWindow) override;
+    HRESULT STDMETHODCALLTYPE wResizeTo(LONG w, LONG h) override;
+    HRESULT STDMETHODCALLTYPE wResizeBy(LONG rw, LONG rh) override;
+    HRESULT STDMETHODCALLTYPE wMoveTo(LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE wMoveBy(LONG rx, LONG ry) override;
+    HRESULT STDMETHODCALLTYPE wShowMessage(BSTR Message, BSTR Caption) override;
+    HRESULT STDMETHODCALLTYPE wYesNoMessage(BSTR Message, BSTR Caption, LONG *YesNo) override;
+    HRESULT STDMETHODCALLTYPE put_wCaption(BSTR newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wVisible(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wVisible(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wEnable(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wEnable(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wHasMaxBtn(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wHasMaxBtn(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wHasMinBtn(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wHasMinBtn(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wHasCloseBtn(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wHasCloseBtn(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wHasTitleBar(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wHasTitleBar(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wResizeable(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wResizeable(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE wRunTimer(LONG Interval, LONG Event) override;
+    HRESULT STDMETHODCALLTYPE GetTick(LONG *Tick) override;
+    HRESULT STDMETHODCALLTYPE get_OnActive(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnActive(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnDeActive(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnDeActive(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnKeyDown(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnKeyDown(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnKeyUp(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnKeyUp(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnCommand(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnCommand(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMouseDown(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMouseDown(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMouseUp(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMouseUp(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMouseWheel(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMouseWheel(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMove(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMove(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMoving(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMoving(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnSize(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnSize(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnSizing(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnSizing(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wProcedure(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wProcedure(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE wDestroy() override;
+    HRESULT STDMETHODCALLTYPE get_wHasBorder(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wHasBorder(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wToolWin(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wToolWin(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wTopMost(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wTopMost(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_SoftwareFPS(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_SoftwareFPS(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_KeepFPS(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE Blt(LONG FromID, LONG FromX, LONG FromY, LONG w, LONG h, LONG ToID, LONG ToX, LONG ToY) override;
+    HRESULT STDMETHODCALLTYPE BltStretch(LONG FromID, LONG FromX, LONG FromY, LONG FromW, LONG FromH, LONG ToID, LONG ToX, LONG ToY, LONG ToW, LONG ToH) override;
+    HRESULT STDMETHODCALLTYPE BltAlphaBlend(LONG FromID, LONG FromX, LONG FromY, LONG w, LONG h, LONG ToID, LONG ToX, LONG ToY, LONG lAlphaBlend) override;
+    HRESULT STDMETHODCALLTYPE DrawBox(LONG x, LONG y, LONG w, LONG h, LONG Color, LONG Fills, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawPolygon(LONG x, LONG y, LONG wr, LONG hr, LONG Polygon, LONG Rotate, LONG Color, LONG Fills, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawLine(LONG x1, LONG y1, LONG x2, LONG y2, LONG Color, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawLineFromLP(LONG x, LONG y, LONG Color, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetLP(LONG x, LONG y, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawPixel(LONG x, LONG y, LONG Color, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DGetPixel(LONG x, LONG y, LONG SpriteID, LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE DrawRoundBox(LONG x, LONG y, LONG w, LONG h, LONG Round, LONG Color, LONG Fills, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawCircle(LONG x, LONG y, LONG Radius, LONG StartR, LONG EndR, LONG Color, LONG Fills, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawEllipse(LONG x, LONG y, LONG wr, LONG hr, LONG StartR, LONG EndR, LONG Color, LONG Close, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawFill(LONG x, LONG y, LONG Color, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DrawString(LONG x, LONG y, BSTR Text, LONG Align, LONG Color, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetTextFont(LONG Size, LONG Bold, LONG Italic, LONG UnderLine, LONG Strike, BSTR FontName, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetTextSpace(LONG lSpace, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE Refresh() override;
+    HRESULT STDMETHODCALLTYPE SpriteState(LONG SpriteID, LONG IsEnable) override;
+    HRESULT STDMETHODCALLTYPE SpriteResize(LONG SpriteID, LONG cx, LONG cy) override;
+    HRESULT STDMETHODCALLTYPE SpriteLoadFromFile(LONG SpriteID, BSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE SpriteCopy(LONG FromID, LONG ToID) override;
+    HRESULT STDMETHODCALLTYPE SpritePaste(LONG FromID, LONG ToID, LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE SpriteView() override;
+    HRESULT STDMETHODCALLTYPE get_MouseX(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_MouseX(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_MouseY(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_MouseY(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE InCheck(short KeyCode, LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE InCheckPrev(short KeyCode, LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE fClear() override;
+    HRESULT STDMETHODCALLTYPE fWriteString(BSTR Category, BSTR KeyName, BSTR Data) override;
+    HRESULT STDMETHODCALLTYPE fWriteInteger(BSTR Category, BSTR KeyName, LONG Data) override;
+    HRESULT STDMETHODCALLTYPE fReadString(BSTR Categoly, BSTR KeyName, BSTR Default, BSTR *lpBuffer) override;
+    HRESULT STDMETHODCALLTYPE fReadInteger(BSTR Category, BSTR KeyName, LONG Defaults, LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE fOpen(BSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE DSetFillStyle(LONG newVal, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetLineStyle(LONG newVal, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE Graphics(LONG lGraphMode) override;
+    HRESULT STDMETHODCALLTYPE get_OnMCIFailure(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMCIFailure(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMCISuccess(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMCISuccess(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnSurfaceLost(LONG *pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnSurfaceLost(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE DSetColorKey(LONG Color, LONG Non_Zero_SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetRasterOP(LONG lRasterOP, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetMapMode(LONG lMapMode, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE DSetOrigin(LONG x, LONG y, LONG SpriteID) override;
+    HRESULT STDMETHODCALLTYPE Sound(LONG lSoundMode) override;
+    HRESULT STDMETHODCALLTYPE Snd_Open(LONG BufferID, BSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE Snd_Play(LONG BufferID, LONG ShowDialog) override;
+    HRESULT STDMETHODCALLTYPE Snd_LoopPlay(LONG BufferID, LONG ShowDialog) override;
+    HRESULT STDMETHODCALLTYPE Snd_Stop(LONG BufferID) override;
+    HRESULT STDMETHODCALLTYPE Download(BSTR URL, BSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE Logging() override;
+    HRESULT STDMETHODCALLTYPE Snd_Pause(LONG Play, LONG BufferID) override;
+    HRESULT STDMETHODCALLTYPE Snd_GetData(LONG BufferID, LONG *Data) override;
+    HRESULT STDMETHODCALLTYPE TickReset() override;
+    HRESULT STDMETHODCALLTYPE GetVELKVer(LONG *Ret) override;
+    HRESULT STDMETHODCALLTYPE mci(BSTR CMDStr, BSTR FilePath, BSTR Optional) override;
+
+    // ---------------------------------------------------------------- resets and clean-ups of the subsystems
+    void GraphicsCleanup();
+    void CleanupSoundMode();
+
+    // ---------------------------------------------------------------- state, in this order
+    HWND Window;
+    DWORD StartTick;
+    LONG EndedFlag;
+    LONG KeepFPSFlag;
+    BYTE SoundMode;
+    BYTE GraphicsMode;
+    BYTE LoggingSwitch;
+    IDirectDraw7* DirectDrawObject;
+    IDirectDrawSurface7* PrimarySurface;
+    IDirectDrawClipper* Clipper;
+    velk::SpriteSlot SpriteTable[velk::kSpriteCount];
+    LONG ScreenWidth;
+    LONG ScreenHeight;
+    LONG FrameInterval;
+    IDirectSound* DirectSoundDevice;
+    IDirectSoundBuffer* PrimarySoundBuffer;
+    IDirectSoundNotify* StreamNotifier;
+    velk::SoundBuffer SoundBufferTable[velk::kSoundBufferCount];
+    HANDLE SoundEvents[3];
+    HWAVEOUT WaveOutDevice;
+    HWND ProgressDialog;
+
+private:
+    explicit VelkObject(IUnknown* outer);
+    ~VelkObject();
+    void Teardown();
+    HRESULT InvokeWithByRefVariant(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* arg_error, bool* handled);
+
+    // The non-delegating IUnknown that an aggregate's outer object holds.
+    struct InnerUnknown final : IUnknown {
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        VelkObject* Self = nullptr;
+    };
+
+    InnerUnknown Inner;
+    std::atomic<ULONG> RefCount{1};
+    IUnknown* Controlling;
+    ITypeInfo* TypeInfo = nullptr;           // what callers see: the dispatch description
+    ITypeInfo* InterfaceTypeInfo = nullptr;  // the vtable description that Invoke calls through
+};
+
+// The one live object of the process, or null. Read by the window procedure,
+// the dialog procedures and the sound worker threads.
+extern std::atomic<VelkObject*> LiveInstance;
+
+namespace velk {
+
+// The library's module instance handle, recorded when the process loads it.
+HINSTANCE ModuleInstance();
+
+// Full path of the library file (for registration and the type library).
+bool ModulePath(char* buf, DWORD size);
+bool ModulePathW(wchar_t* buf, DWORD size);
+
+// Live objects and server locks, for DllCanUnloadNow.
+void ObjectCreated();
+void ObjectDestroyed();
+void LockModule(bool lock);
+bool ModuleInUse();
+
+// Loads the type information of IVELK from the library's own resources: the
+// dispatch description and the vtable description of the dual interface.
+HRESULT LoadVelkTypeInfo(ITypeInfo** dispatch_info, ITypeInfo** interface_info);
+
+}  // namespace velk

@@ -1,0 +1,8 @@
+// IVELK as the type library declares it. The generated header gives the
+// optional FontName a string-literal default, which C++ flags as a writable
+// string; the header is not ours to change, so that one warning is silenced here.
+#pragma once
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wwrite-strings"
+#include "velk_h.h"
+#pragma GCC diagnostic pop

@@ -1,0 +1,8 @@
+// Process-wide window state (see process_state.h).
+#include "window/process_state.h"
+
+namespace velk {
+
+LONG PendingClientSize = 0;
+
+}  // namespace velk

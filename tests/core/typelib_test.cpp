@@ -1,0 +1,299 @@
+// The type library inside the built DLL: every member of IVELK in slot order,
+// with its dispatch id, kind, parameters, optional parameters and defaults.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/velk_loader.h"
+
+using namespace velk_test;
+
+namespace {
+
+enum Kind { kMethod, kGet, kPut, kGetPut };
+
+// Parameters as "name:type[=default]", types: l long, s short, b BSTR,
+// r out-retval long, L in/out long, B in/out BSTR, a BSTR without direction.
+struct Member {
+    DISPID id;
+    const char* name;
+    Kind kind;
+    const char* params;
+};
+
+const Member kMembers[] = {
+    {1, "wDefault", kMethod, "ProgramName:b"},
+    {3, "Run", kMethod, ""},
+    {4, "DoEvents", kMethod, "StillRunning:r"},
+    {5, "wGetHandle", kMethod, "HandleToWindow:r"},
+    {6, "wResizeTo", kMethod, "w:l,h:l"},
+    {7, "wResizeBy", kMethod, "rw:l,rh:l"},
+    {8, "wMoveTo", kMethod, "x:l,y:l"},
+    {9, "wMoveBy", kMethod, "rx:l,ry:l"},
+    {10, "wShowMessage", kMethod, "Message:b,Caption:b"},
+    {11, "wYesNoMessage", kMethod, "Message:b,Caption:b,YesNo:r"},
+    {13, "wCaption", kPut, "b"},
+    {14, "wVisible", kGetPut, ""},
+    {15, "wEnable", kGetPut, ""},
+    {16, "wHasMaxBtn", kGetPut, ""},
+    {17, "wHasMinBtn", kGetPut, ""},
+    {18, "wHasCloseBtn", kGetPut, ""},
+    {19, "wHasTitleBar", kGetPut, ""},
+    {20, "wResizeable", kGetPut, ""},
+    {22, "wRunTimer", kMethod, "Interval:l,Event:l"},
+    {23, "GetTick", kMethod, "Tick:r"},
+    {24, "OnActive", kGetPut, ""},
+    {25, "OnDeActive", kGetPut, ""},
+    {26, "OnKeyDown", kGetPut, ""},
+    {27, "OnKeyUp", kGetPut, ""},
+    {28, "OnCommand", kGetPut, ""},
+    {29, "OnMouseDown", kGetPut, ""},
+    {30, "OnMouseUp", kGetPut, ""},
+    {31, "OnMouseWheel", kGetPut, ""},
+    {32, "OnMove", kGetPut, ""},
+    {33, "OnMoving", kGetPut, ""},
+    {34, "OnSize", kGetPut, ""},
+    {35, "OnSizing", kGetPut, ""},
+    {38, "wProcedure", kGetPut, ""},
+    {39, "wDestroy", kMethod, ""},
+    {40, "wHasBorder", kGetPut, ""},
+    {41, "wToolWin", kGetPut, ""},
+    {42, "wTopMost", kGetPut, ""},
+    {43, "SoftwareFPS", kGetPut, ""},
+    {44, "KeepFPS", kGet, ""},
+    {45, "Blt", kMethod, "FromID:l,FromX:l,FromY:l,w:l,h:l,ToID:l,ToX:l,ToY:l"},
+    {46, "BltStretch", kMethod, "FromID:l,FromX:l,FromY:l,FromW:l,FromH:l,ToID:l,ToX:l,ToY:l,ToW:l,ToH:l"},
+    {47, "BltAlphaBlend", kMethod, "FromID:l,FromX:l,FromY:l,w:l,h:l,ToID:l,ToX:l,ToY:l,lAlphaBlend:l"},
+    {48, "DrawBox", kMethod, "x:l,y:l,w:l,h:l,Color:l,Fills:l,SpriteID:l=0"},
+    {49, "DrawPolygon", kMethod, "x:l,y:l,wr:l,hr:l,Polygon:l,Rotate:l,Color:l,Fills:l,SpriteID:l=0"},
+    {50, "DrawLine", kMethod, "x1:l,y1:l,x2:l,y2:l,Color:l,SpriteID:l=0"},
+    {51, "DrawLineFromLP", kMethod, "x:l,y:l,Color:l,SpriteID:l=0"},
+    {52, "DSetLP", kMethod, "x:l,y:l,SpriteID:l=0"},
+    {53, "DrawPixel", kMethod, "x:l,y:l,Color:l,SpriteID:l=0"},
+    {54, "DGetPixel", kMethod, "x:l,y:l,SpriteID:l=0,pVal:r"},
+    {55, "DrawRoundBox", kMethod, "x:l,y:l,w:l,h:l,Round:l,Color:l,Fills:l,SpriteID:l=0"},
+    {56, "DrawCircle", kMethod, "x:l,y:l,Radius:l,StartR:l,EndR:l,Color:l,Fills:l,SpriteID:l=0"},
+    {57, "DrawEllipse", kMethod, "x:l,y:l,wr:l,hr:l,StartR:l,EndR:l,Color:l,Close:l,SpriteID:l=0"},
+    {58, "DrawFill", kMethod, "x:l,y:l,Color:l,SpriteID:l=0"},
+    {59, "DrawString", kMethod, "x:l,y:l,Text:b,Align:l=0,Color:l,SpriteID:l=0"},
+    {60, "DSetTextFont", kMethod,
+     "Size:l=255,Bold:l=255,Italic:l=255,UnderLine:l=255,Strike:l=255,FontName:b=default,SpriteID:l=0"},
+    {61, "DSetTextSpace", kMethod, "lSpace:l,SpriteID:l=0"},
+    {62, "Refresh", kMethod, ""},
+    {63, "SpriteState", kMethod, "SpriteID:l,IsEnable:l"},
+    {64, "SpriteResize", kMethod, "SpriteID:l,cx:l,cy:l"},
+    {65, "SpriteLoadFromFile", kMethod, "SpriteID:l,FileName:a"},
+    {66, "SpriteCopy", kMethod, "FromID:l,ToID:l"},
+    {67, "SpritePaste", kMethod, "FromID:l,ToID:l,x:l,y:l"},
+    {68, "SpriteView", kMethod, ""},
+    {69, "MouseX", kGetPut, ""},
+    {70, "MouseY", kGetPut, ""},
+    {71, "InCheck", kMethod, "KeyCode:s,pVal:r"},
+    {72, "InCheckPrev", kMethod, "KeyCode:s,pVal:r"},
+    {73, "fClear", kMethod, ""},
+    {74, "fWriteString", kMethod, "Category:b,KeyName:b,Data:b"},
+    {75, "fWriteInteger", kMethod, "Category:b,KeyName:b,Data:l"},
+    {76, "fReadString", kMethod, "Categoly:b,KeyName:b,Default:b,lpBuffer:B"},
+    {77, "fReadInteger", kMethod, "Category:b,KeyName:b,Defaults:l,pVal:L"},
+    {78, "fOpen", kMethod, "FileName:b"},
+    {79, "DSetFillStyle", kMethod, "newVal:l,SpriteID:l=0"},
+    {80, "DSetLineStyle", kMethod, "newVal:l,SpriteID:l=0"},
+    {81, "Graphics", kMethod, "lGraphMode:l"},
+    {84, "OnMCIFailure", kGetPut, ""},
+    {85, "OnMCISuccess", kGetPut, ""},
+    {86, "OnSurfaceLost", kGetPut, ""},
+    {87, "DSetColorKey", kMethod, "Color:l,Non_Zero_SpriteID:l"},
+    {89, "DSetRasterOP", kMethod, "lRasterOP:l,SpriteID:l=0"},
+    {90, "DSetMapMode", kMethod, "lMapMode:l,SpriteID:l=0"},
+    {91, "DSetOrigin", kMethod, "x:l,y:l,SpriteID:l=0"},
+    {92, "Sound", kMethod, "lSoundMode:l"},
+    {94, "Snd_Open", kMethod, "BufferID:l,FileName:b"},
+    {95, "Snd_Play", kMethod, "BufferID:l,ShowDialog:l=0"},
+    {96, "Snd_LoopPlay", kMethod, "BufferID:l,ShowDialog:l=0"},
+    {97, "Snd_Stop", kMethod, "BufferID:l"},
+    {98, "Download", kMethod, "URL:b,FileName:b"},
+    {99, "Logging", kMethod, ""},
+    {100, "Snd_Pause", kMethod, "Play:l,BufferID:l"},
+    {108, "Snd_GetData", kMethod, "BufferID:l,Data:r"},
+    {109, "TickReset", kMethod, ""},
+    {110, "GetVELKVer", kMethod, "Ret:r"},
+    {111, "mci", kMethod, "CMDStr:b,FilePath:b,Optional:b"},
+};
+
+// One vtable slot as the expected table implies it.
+struct Slot {
+    DISPID id;
+    std::string name;
+    INVOKEKIND invoke;
+    std::vector<std::string> params;  // "name:type[=default]"
+};
+
+std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        parts.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return parts;
+}
+
+std::vector<Slot> ExpectedSlots() {
+    std::vector<Slot> slots;
+    for (const Member& m : kMembers) {
+        switch (m.kind) {
+        case kMethod: slots.push_back({m.id, m.name, INVOKE_FUNC, Split(m.params)}); break;
+        case kGet: slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, {"pVal:r"}}); break;
+        case kPut: slots.push_back({m.id, m.name, INVOKE_PROPERTYPUT, {std::string("newVal:") + m.params}}); break;
+        case kGetPut:
+            slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, {"pVal:r"}});
+            slots.push_back({m.id, m.name, INVOKE_PROPERTYPUT, {"newVal:l"}});
+            break;
+        }
+    }
+    return slots;
+}
+
+std::string Narrow(const wchar_t* text) {
+    std::string out;
+    for (; text && *text; ++text) out += static_cast<char>(*text);
+    return out;
+}
+
+// Describes a parameter in the table's notation.
+std::string Describe(ITypeInfo* info, const ELEMDESC& element) {
+    const TYPEDESC& type = element.tdesc;
+    USHORT flags = element.paramdesc.wParamFlags;
+    std::string code;
+    if (type.vt == VT_PTR && type.lptdesc->vt == VT_I4)
+        code = (flags & PARAMFLAG_FRETVAL) ? "r" : ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "L" : "?";
+    else if (type.vt == VT_PTR && type.lptdesc->vt == VT_BSTR)
+        code = ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "B" : "?";
+    else if (type.vt == VT_I4)
+        code = "l";
+    else if (type.vt == VT_I2)
+        code = "s";
+    else if (type.vt == VT_BSTR)
+        code = (flags & (PARAMFLAG_FIN | PARAMFLAG_FOUT)) ? "b" : "a";
+    else
+        code = "?";
+    if (flags & PARAMFLAG_FHASDEFAULT) {
+        const VARIANT& value = element.paramdesc.pparamdescex->varDefaultValue;
+        if (V_VT(&value) == VT_BSTR)
+            code += "=" + Narrow(V_BSTR(&value));
+        else if (V_VT(&value) == VT_I4)
+            code += "=" + std::to_string(V_I4(&value));
+        else
+            code += "=?";
+        if (!(flags & PARAMFLAG_FOPT)) code += "(not optional)";
+    }
+    (void)info;
+    return code;
+}
+
+class TypeLibrary : public testing::Test {
+protected:
+    void SetUp() override {
+        std::wstring path(LibraryPath().begin(), LibraryPath().end());
+        ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library_), S_OK);
+        ITypeInfo* dispatch_info = nullptr;
+        ASSERT_EQ(library_->GetTypeInfoOfGuid(IID_IVELK, &dispatch_info), S_OK);
+        HREFTYPE vtable = 0;
+        ASSERT_EQ(dispatch_info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable), S_OK);
+        ASSERT_EQ(dispatch_info->GetRefTypeInfo(vtable, &interface_), S_OK);
+        dispatch_info->Release();
+    }
+    void TearDown() override {
+        if (interface_) interface_->Release();
+        if (library_) library_->Release();
+    }
+    std::wstring Help(ITypeInfo* info, MEMBERID member) {
+        BSTR text = nullptr;
+        info->GetDocumentation(member, nullptr, &text, nullptr, nullptr);
+        std::wstring result = text ? text : L"";
+        SysFreeString(text);
+        return result;
+    }
+    ITypeLib* library_ = nullptr;
+    ITypeInfo* interface_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(TypeLibrary, DescribesEveryMemberInSlotOrder) {
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(interface_->GetTypeAttr(&attributes), S_OK);
+    EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
+    const std::vector<Slot> expected = ExpectedSlots();
+    ASSERT_EQ(expected.size(), 124u);
+    ASSERT_EQ(attributes->cFuncs, expected.size());
+    interface_->ReleaseTypeAttr(attributes);
+
+    for (UINT i = 0; i < expected.size(); ++i) {
+        const Slot& slot = expected[i];
+        FUNCDESC* function = nullptr;
+        ASSERT_EQ(interface_->GetFuncDesc(i, &function), S_OK);
+        SCOPED_TRACE(slot.name);
+        EXPECT_EQ(function->oVft, static_cast<SHORT>((7 + i) * sizeof(void*))) << "slots follow IDispatch's seven";
+        EXPECT_EQ(function->memid, slot.id);
+        EXPECT_EQ(function->invkind, slot.invoke);
+        EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT);
+        BSTR names[16] = {};
+        UINT count = 0;
+        interface_->GetNames(function->memid, names, 16, &count);
+        EXPECT_EQ(Narrow(names[0]), slot.name);
+        ASSERT_EQ(function->cParams, static_cast<SHORT>(slot.params.size()));
+        for (SHORT p = 0; p < function->cParams; ++p) {
+            const std::string& want = slot.params[p];
+            std::string want_name = want.substr(0, want.find(':'));
+            std::string want_type = want.substr(want.find(':') + 1);
+            EXPECT_EQ(Describe(interface_, function->lprgelemdescParam[p]), want_type) << "parameter " << want_name;
+            if (slot.invoke == INVOKE_FUNC && static_cast<UINT>(p + 1) < count) {
+                EXPECT_EQ(Narrow(names[p + 1]), want_name);
+            }
+        }
+        EXPECT_FALSE(Help(interface_, function->memid).empty()) << "every member has a help string";
+        for (BSTR name : names) SysFreeString(name);
+        interface_->ReleaseFuncDesc(function);
+    }
+}
+
+TEST_F(TypeLibrary, CarriesTheLibraryClassAndInterfaceTexts) {
+    TLIBATTR* attributes = nullptr;
+    ASSERT_EQ(library_->GetLibAttr(&attributes), S_OK);
+    EXPECT_EQ(attributes->wMajorVerNum, 1);
+    EXPECT_EQ(attributes->wMinorVerNum, 0);
+    library_->ReleaseTLibAttr(attributes);
+    BSTR name = nullptr;
+    BSTR help = nullptr;
+    ASSERT_EQ(library_->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
+    EXPECT_STREQ(name, L"VELKLIB");
+    EXPECT_STREQ(help, L" -=-= VELK Library -=-= Ver 1.0");
+    SysFreeString(name);
+    SysFreeString(help);
+
+    ITypeInfo* coclass = nullptr;
+    ASSERT_EQ(library_->GetTypeInfoOfGuid(CLSID_VELK, &coclass), S_OK);
+    EXPECT_EQ(Help(coclass, MEMBERID_NIL), L"VELK Class");
+    TYPEATTR* class_attributes = nullptr;
+    coclass->GetTypeAttr(&class_attributes);
+    EXPECT_TRUE(class_attributes->wTypeFlags & TYPEFLAG_FCANCREATE);
+    EXPECT_EQ(class_attributes->cImplTypes, 1);
+    coclass->ReleaseTypeAttr(class_attributes);
+    INT impl_flags = 0;
+    coclass->GetImplTypeFlags(0, &impl_flags);
+    EXPECT_TRUE(impl_flags & IMPLTYPEFLAG_FDEFAULT);
+    coclass->Release();
+    EXPECT_EQ(Help(interface_, MEMBERID_NIL), L"IVELK Interface");
+}
+
+TEST_F(TypeLibrary, QuotedHelpStringsAreExact) {
+    EXPECT_EQ(Help(interface_, 1), L"VELKウインドウをデフォルトの設定で作成します");
+    EXPECT_EQ(Help(interface_, 4), L"VELKに貯まったメッセージキューを処理します");
+    EXPECT_EQ(Help(interface_, 110), L"VELKのバージョンを取得します");
+}
