@@ -63,6 +63,15 @@ case "$action" in
     # services with the test runner's pipes inherited, and the runner waits forever.
     setsid wineserver -p </dev/null >/dev/null 2>&1
     setsid wine cmd /c exit </dev/null >/dev/null 2>&1
+    # Wine's helper services end with the session's last program and restart with
+    # the next one, inheriting whatever pipes it has (ctest's among them); a
+    # program kept alive here owns them instead.
+    keeper="$build/bin/testbed_keeper.exe"
+    if [ -f "$keeper" ] && ! { [ -f "$bed/keeper.pid" ] && kill -0 "$(cat "$bed/keeper.pid")" 2>/dev/null; }; then
+      setsid wine "$keeper" </dev/null >/dev/null 2>&1 &
+      echo $! >"$bed/keeper.pid"
+      sleep 2
+    fi
     ;;
   down)
     if [ -f "$bed/env" ]; then
@@ -70,6 +79,7 @@ case "$action" in
       . "$bed/env"
       wineserver -k 2>/dev/null || true
     fi
+    rm -f "$bed/keeper.pid"
     if display_alive; then kill "$(cat "$bed/xvfb.pid")" 2>/dev/null || true; fi
     rm -f "$bed/xvfb.pid"
     ;;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/texts.h"
+#include "support/expected_log.h"
 #include "support/harness.h"
 #include "support/velk_loader.h"
 
@@ -67,7 +68,7 @@ TEST_F(Dispatch, InvokesMembersWithResultsAsReturnValues) {
     EXPECT_EQ(V_I4(&result), 1);
 
     ASSERT_EQ(Call(L"Logging", DISPATCH_METHOD, {}, nullptr), S_OK);
-    EXPECT_EQ(ReadFileBytes(dir_.File("Log.txt")), std::string(velk::texts::kLogBanner) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir_.File("Log.txt")), kBannerLines);
 }
 
 TEST_F(Dispatch, DescribesItselfAndRefusesForeignInterfaces) {

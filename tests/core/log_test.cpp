@@ -5,20 +5,12 @@
 #include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
+#include "support/expected_log.h"
 #include "support/harness.h"
 
 using namespace velk_test;
 
 namespace {
-
-const std::string kBannerLines = std::string(velk::texts::kLogBanner) + "\r\n";
-
-// The lines the final release writes, with no mode ever set.
-std::string TeardownLines() {
-    return std::string("### VELK FinallyCall\r\n") + "### " + velk::texts::kGraphicsCleanupTitle +
-           "\r\n### Succeed\r\n" + "### " + velk::texts::kSoundCleanupTitle + "\r\n### Succeed\r\n" +
-           "### Succeed\r\n";
-}
 
 VelkObject* CreateCoreObject() {
     IVELK* velk = nullptr;
@@ -45,7 +37,7 @@ TEST(Log, BannerIsFollowedByAnEmptyLineEachTimeLoggingIsCalled) {
     VelkObject* velk = CreateCoreObject();
     ASSERT_NE(velk, nullptr);
     EXPECT_EQ(velk->Logging(), S_OK);
-    EXPECT_EQ(ReadFileBytes(dir.File("Log.txt")), "-=-= Welcome to TORV -=-= DLLVersion 1.01 Log Writer Avaliable \r\n\r\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("Log.txt")), kBannerLines);
     velk->Logging();
     EXPECT_EQ(ReadFileBytes(dir.File("Log.txt")), kBannerLines + kBannerLines);
     velk->Release();

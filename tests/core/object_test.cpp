@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/texts.h"
+#include "support/expected_log.h"
 #include "support/harness.h"
 #include "support/velk_loader.h"
 
@@ -79,7 +80,7 @@ TEST(Object, SecondLiveObjectEndsTheProcessWithTheInitError) {
     EXPECT_FALSE(result.boxes[0].has_owner);
     // The first object's banner stays; the error itself is not logged and no
     // teardown runs.
-    EXPECT_EQ(result.log, std::string(velk::texts::kLogBanner) + "\r\n");
+    EXPECT_EQ(result.log, kBannerLines);
 }
 
 TEST(Object, AnswersOnlyItsThreeInterfaces) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/texts.h"
+#include "support/expected_log.h"
 #include "support/harness.h"
 #include "support/velk_loader.h"
 
@@ -60,6 +61,6 @@ TEST(ScriptClient, VBScriptCreatesTheObjectReadsTheVersionAndLogs) {
     EXPECT_NE(run.output.find("log-exists=True"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("script-complete"), std::string::npos) << run.output;
     std::string log = ReadFileBytes(dir.File("Log.txt"));
-    EXPECT_EQ(log.substr(0, strlen(velk::texts::kLogBanner) + 2), std::string(velk::texts::kLogBanner) + "\r\n");
+    EXPECT_EQ(log.substr(0, kBannerLines.size()), kBannerLines);
     EXPECT_NE(log.find("### VELK FinallyCall\r\n"), std::string::npos) << "releasing the object tore it down";
 }

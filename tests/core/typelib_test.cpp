@@ -197,7 +197,8 @@ std::string Describe(ITypeInfo* info, const ELEMDESC& element) {
 class TypeLibrary : public testing::Test {
 protected:
     void SetUp() override {
-        std::wstring path(LibraryPath().begin(), LibraryPath().end());
+        const std::string narrow = LibraryPath();
+        std::wstring path(narrow.begin(), narrow.end());
         ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library_), S_OK);
         ITypeInfo* dispatch_info = nullptr;
         ASSERT_EQ(library_->GetTypeInfoOfGuid(IID_IVELK, &dispatch_info), S_OK);

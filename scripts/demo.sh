@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the library and runs the demo host under Wine: installs what is missing,
+# registers the library in the test bed's prefix and starts the host there.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/build.sh" "$build"
+trap 'bash "$root/scripts/testbed.sh" down "$build"' EXIT
+bash "$root/scripts/testbed.sh" up "$build"
+run() { "$root/scripts/wine-run.sh" "$build/testbed/env" "$@"; }
+cd "$build/bin"
+run regsvr32 /s VELKlib_100.dll
+run hello_host.exe
+echo "--- Log.txt written by the demo:"
+iconv -f CP932 -t UTF-8 Log.txt
