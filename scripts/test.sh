@@ -8,4 +8,4 @@ bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh" "$build"
 trap 'bash "$root/scripts/testbed.sh" down "$build"' EXIT
 bash "$root/scripts/testbed.sh" up "$build"
-ctest --test-dir "$build" --output-on-failure --timeout 180 -j2 "$@"
+ctest --test-dir "$build" --output-on-failure --timeout 180 "$@"

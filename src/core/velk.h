@@ -162,9 +162,18 @@ public:
     HRESULT STDMETHODCALLTYPE GetVELKVer(LONG *Ret) override;
     HRESULT STDMETHODCALLTYPE mci(BSTR CMDStr, BSTR FilePath, BSTR Optional) override;
 
-    // ---------------------------------------------------------------- resets and clean-ups of the subsystems
+    // ---------------------------------------------------------------- subsystem internals
+    // Each subsystem declares its internal operations in its own block here.
+
+    // graphics
     void GraphicsCleanup();
+
+    // sound
     void CleanupSoundMode();
+
+    // window
+
+    // storage
 
     // ---------------------------------------------------------------- state, in this order
     HWND Window;
