@@ -167,6 +167,8 @@ public:
 
     // graphics
     void GraphicsCleanup();
+    // Re-creates sprite 0 for a new client size; the message loop calls it.
+    void BackBufferResize(LONG width, LONG height);
 
     // sound
     void CleanupSoundMode();
