@@ -99,12 +99,6 @@ HRESULT VelkObject::get_MouseY(LONG *) { return NotBuiltYet(); }
 HRESULT VelkObject::put_MouseY(LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::InCheck(short, LONG *) { return NotBuiltYet(); }
 HRESULT VelkObject::InCheckPrev(short, LONG *) { return NotBuiltYet(); }
-HRESULT VelkObject::fClear() { return NotBuiltYet(); }
-HRESULT VelkObject::fWriteString(BSTR, BSTR, BSTR) { return NotBuiltYet(); }
-HRESULT VelkObject::fWriteInteger(BSTR, BSTR, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::fReadString(BSTR, BSTR, BSTR, BSTR *) { return NotBuiltYet(); }
-HRESULT VelkObject::fReadInteger(BSTR, BSTR, LONG, LONG *) { return NotBuiltYet(); }
-HRESULT VelkObject::fOpen(BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::DSetFillStyle(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::DSetLineStyle(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Graphics(LONG) { return NotBuiltYet(); }

@@ -62,6 +62,12 @@ inline constexpr char kUserDirName[] = "\\VELKUserDir";
 inline constexpr char kUserFileFormat[] = "%s\\%s";
 inline constexpr char kDataFileFormat[] = "%s\\%s.VELKDat";
 
+// ---------------------------------------------------------------- data files
+inline constexpr char kDataFileInvalidName[] = " fOpen , Invalid Path Name ";
+inline constexpr char kDataFileOpenFailed[] = "fopen : ファイルを書き込み可能で開くことができません。";
+inline constexpr char kDataFileClearFailed[] = "fClear:ファイルを書き込み可能で開くことができません。";
+inline constexpr char kDataFileWriteFailed[] = "fwrite : ファイルへのデータ書き込みに失敗しました";
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 
