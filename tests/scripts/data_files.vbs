@@ -18,6 +18,10 @@ WScript.Echo "name=" & name
 velk.fReadInteger "game", "absent", 7, missing
 velk.fReadString "game", "absent", "none", missingName
 WScript.Echo "missing=" & missing & " " & missingName
+' Literals and expressions are values, not variables: the calls still run.
+velk.fReadInteger "game", "score", 0, 5
+velk.fReadString "game", "name", "none", "literal" & name
+WScript.Echo "literals-done"
 WScript.Echo "error=" & Err.Number
 On Error GoTo 0
 

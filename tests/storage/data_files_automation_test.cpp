@@ -169,6 +169,7 @@ TEST(DataFileScript, VBScriptWritesAndReadsBackThroughItsVariables) {
     EXPECT_NE(run.output.find("score=-42"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("name=player one"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("missing=7 none"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("literals-done"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("error=0"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("script-complete"), std::string::npos) << run.output;
     EXPECT_EQ(ReadFileBytes(bed.DataFile("script")), "[game]\r\nscore=-42\r\nname=player one\r\n");
