@@ -1,0 +1,46 @@
+// What every data-file test needs: a user directory of its own (the
+// "Local AppData" setting points into a temporary folder), a working directory
+// for "Log.txt", and automation strings that free themselves.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "support/harness.h"
+#include "support/local_app_data.h"
+
+namespace velk_test {
+
+class DataFileBed {
+public:
+    DataFileBed() { setting_.Set(app_data_.path()); }
+    const std::string& AppData() const { return app_data_.path(); }
+    std::string UserDir() const { return app_data_.path() + "\\VELKUserDir"; }
+    std::string DataFile(const std::string& name) const { return UserDir() + "\\" + name + ".VELKDat"; }
+    const TempDir& Work() const { return work_; }
+    LocalAppDataSetting& Setting() { return setting_; }
+
+private:
+    LocalAppDataSetting setting_;
+    TempDir app_data_;
+    TempDir work_;
+};
+
+// An automation string owned by the test; null stays null.
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : text_(text ? SysAllocString(text) : nullptr) {}
+    explicit Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~Bstr() { SysFreeString(text_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    operator BSTR() const { return text_; }
+
+private:
+    BSTR text_;
+};
+
+inline std::wstring Wide(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+
+}  // namespace velk_test
