@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/harness.h"
+#include "support/bstr.h"
 #include "support/local_app_data.h"
 
 namespace velk_test {
@@ -26,21 +27,5 @@ private:
     TempDir app_data_;
     TempDir work_;
 };
-
-// An automation string owned by the test; null stays null.
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text) : text_(text ? SysAllocString(text) : nullptr) {}
-    explicit Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(text_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return text_; }
-
-private:
-    BSTR text_;
-};
-
-inline std::wstring Wide(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
 
 }  // namespace velk_test
