@@ -48,4 +48,3 @@ HRESULT VelkObject::Snd_Stop(LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Download(BSTR, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Pause(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_GetData(LONG, LONG *) { return NotBuiltYet(); }
-HRESULT VelkObject::mci(BSTR, BSTR, BSTR) { return NotBuiltYet(); }

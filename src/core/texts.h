@@ -91,6 +91,10 @@ inline constexpr char kDataFileOpenFailed[] = "fopen : ファイルを書き込�
 inline constexpr char kDataFileClearFailed[] = "fClear:ファイルを書き込み可能で開くことができません。";
 inline constexpr char kDataFileWriteFailed[] = "fwrite : ファイルへのデータ書き込みに失敗しました";
 
+// ---------------------------------------------------------------- MCI pass-through
+inline constexpr char kMciCommandFormat[] = "%s \"%s\" %s";
+inline constexpr char kMciDone[] = "MCI Done";
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 
