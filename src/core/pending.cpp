@@ -40,7 +40,6 @@ HRESULT VelkObject::DSetColorKey(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::DSetRasterOP(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::DSetMapMode(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::DSetOrigin(LONG, LONG, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::Sound(LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Open(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Play(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_LoopPlay(LONG, LONG) { return NotBuiltYet(); }

@@ -91,6 +91,23 @@ inline constexpr char kDataFileOpenFailed[] = "fopen : ファイルを書き込�
 inline constexpr char kDataFileClearFailed[] = "fClear:ファイルを書き込み可能で開くことができません。";
 inline constexpr char kDataFileWriteFailed[] = "fwrite : ファイルへのデータ書き込みに失敗しました";
 
+// ---------------------------------------------------------------- sound modes and buffers
+inline constexpr char kSoundModeSubject[] = "Soundモードでの定数";
+inline constexpr char kSoundModeRange[] = "１(SndAPI) ２(DSound)";
+inline constexpr char kSoundBufferSubject[] = "サウンドメソッド バッファID";
+inline constexpr char kSoundBufferRange[] = "1～8(SNDAPIの場合は0に固定されます)";
+inline constexpr char kSoundMode1Title[] = "Sound Mode 1 ( waveOutAPI Mixing )";
+inline constexpr char kSoundMode2Title[] = "Sound Mode 2 ( uses DirectSound )";
+inline constexpr char kPlaybackEventLabel[] = "PlaybackEventHandler";
+inline constexpr char kStreamEndEventLabel[] = "BafferingPlayBackHandler at Half";
+inline constexpr char kStreamHalfEventLabel[] = "BafferingPlayBackHandler at EndPos";
+inline constexpr char kStreamStopEventLabel[] = "Finally Handler at Half";
+inline constexpr char kCreatingPrimaryBuffer[] = "旧型のサウンドカードに対応するためプライマリバッファを作成します";
+inline constexpr char kDirectSoundFallback[] = " ->Fault  AbortProc : DirectSound 初期化失敗のためSndAPIを使用します";
+inline constexpr char kTargetIdLabel[] = "ターゲットID";
+inline constexpr char kWaveBlockName[] = "WAVEMixingStreamBuffer";
+inline constexpr char kStagingCopyName[] = "DirectSoundStreamBuffer";
+
 // ---------------------------------------------------------------- MCI pass-through
 inline constexpr char kMciCommandFormat[] = "%s \"%s\" %s";
 inline constexpr char kMciDone[] = "MCI Done";

@@ -172,6 +172,11 @@ public:
 
     // sound
     void CleanupSoundMode();
+    // The table index of a host buffer ID; a bad ID ends the process.
+    int BufferIndex(LONG buffer_id);
+    void ReleaseBuffer(int index);
+    void ResetBuffer(int index);
+    void RestartSource(int index);
 
     // window
     // Hands a client size recorded by the size message to the back buffer.

@@ -27,9 +27,17 @@ struct SoundBuffer {
     LONG PlayingIndex;
     BYTE* StagingCopy;
     ReadFunctionType ReadFunction;
+    long DataStart;  // WAV source: file offset of the first sample, for restarts
 };
 
 // The record's state right after the object's construction: all zero.
 void ClearSoundBuffer(SoundBuffer& buffer);
+
+// Whether the buffer holds no playback resources (it does not look at the source).
+bool IsBufferEmpty(const SoundBuffer& buffer);
+
+// Table index of a host buffer ID: ID - 1, and always 0 in the one-buffer mode.
+// Returns -1 for an index outside the table.
+int BufferIndexOf(BYTE sound_mode, LONG buffer_id);
 
 }  // namespace velk
