@@ -162,6 +162,8 @@ bool VelkObject::SpriteEvacuate(int index) {
         BitBlt(slot.MemoryDC, 0, 0, slot.Width, slot.Height, surface_dc, 0, 0, SRCCOPY);
         slot.Surface->ReleaseDC(surface_dc);
     }
+    // Raster operation, origin, current position... go with the sprite.
+    ApplyContextState(slot.MemoryDC, slot.Context);
     SpriteKill(slot, index, kKillDirectDraw);
     // The key goes with the picture: the GDI form of a keyed sprite is its
     // blackened picture plus the mask rows.
@@ -187,6 +189,7 @@ bool VelkObject::SpriteRestore(int index, IDirectDraw7* direct_draw) {
             RestoreKeyedPixels(surface_dc, slot.MemoryDC, slot.Width, slot.Height, static_cast<COLORREF>(key));
         slot.Surface->ReleaseDC(surface_dc);
     }
+    CaptureContextState(slot.MemoryDC, slot.Context);
     SpriteKill(slot, index, kKillGdi);
     if (key != kNoColorKey && slot.Surface) {
         DirectDrawSpriteSetKey(slot.Surface, static_cast<COLORREF>(key));

@@ -29,15 +29,38 @@ void ResetSpriteSlot(SpriteSlot& slot) {
     slot.LineStyle = 0;
 }
 
+void CaptureContextState(HDC dc, ContextState& state) {
+    state.RasterOp = GetROP2(dc);
+    state.MapMode = GetMapMode(dc);
+    state.BackgroundMode = GetBkMode(dc);
+    state.CharacterExtra = GetTextCharacterExtra(dc);
+    GetWindowOrgEx(dc, &state.Origin);
+    GetCurrentPositionEx(dc, &state.Position);
+    state.Saved = true;
+}
+
+void ApplyContextState(HDC dc, const ContextState& state) {
+    if (!state.Saved) return;
+    SetROP2(dc, state.RasterOp);
+    SetMapMode(dc, state.MapMode);
+    SetBkMode(dc, state.BackgroundMode);
+    SetTextCharacterExtra(dc, state.CharacterExtra);
+    SetWindowOrgEx(dc, state.Origin.x, state.Origin.y, nullptr);
+    MoveToEx(dc, state.Position.x, state.Position.y, nullptr);
+}
+
 HDC SpriteGetDC(SpriteSlot& slot) {
     if (slot.MemoryDC) return slot.MemoryDC;
     HDC dc = nullptr;
-    if (slot.Surface && FAILED(slot.Surface->GetDC(&dc))) dc = nullptr;
+    if (!slot.Surface || FAILED(slot.Surface->GetDC(&dc))) return nullptr;
+    // A surface hands out a fresh context each time; the sprite's state goes on it.
+    ApplyContextState(dc, slot.Context);
     return dc;
 }
 
 void SpriteReleaseDC(SpriteSlot& slot, HDC dc) {
     if (slot.MemoryDC || !slot.Surface || !dc) return;
+    CaptureContextState(dc, slot.Context);
     slot.Surface->ReleaseDC(dc);
 }
 
@@ -83,6 +106,7 @@ bool VelkObject::SpriteMake(SpriteSlot& slot, int index, IDirectDraw7* direct_dr
         }
         slot.Surface = velk::DirectDrawSpriteCreate(direct_draw, width, height);
         if (!slot.Surface) velk::FatalError(this, texts::kBlockFailed, texts::kCriticalError);
+        slot.Context.Saved = false;
     }
     slot.Width = width;
     slot.Height = height;
@@ -172,6 +196,8 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     slot.Surface = fresh.Surface;
     slot.Width = cx;
     slot.Height = cy;
+    // A remade picture starts from the initial drawing state, in both representations.
+    slot.Context.Saved = false;
     if (slot.ColorKey != velk::kNoColorKey && !gdi) velk::DirectDrawSpriteSetKey(slot.Surface, slot.ColorKey);
     return S_OK;
 }

@@ -12,6 +12,18 @@ namespace velk {
 inline constexpr int kSpriteCount = 9;
 inline constexpr LONG kNoColorKey = -1;
 
+// Drawing-context state of a DirectDraw sprite, kept between the fresh contexts
+// its surface hands out so that it lasts as long as a GDI sprite's does.
+struct ContextState {
+    bool Saved;  // false: the platform's initial state
+    int RasterOp;
+    int MapMode;
+    int BackgroundMode;
+    int CharacterExtra;
+    POINT Origin;
+    POINT Position;
+};
+
 struct SpriteSlot {
     IDirectDrawSurface7* Surface;
     HDC MemoryDC;
@@ -22,6 +34,7 @@ struct SpriteSlot {
     LOGFONTA TextFont;
     LONG FillStyle;
     LONG LineStyle;
+    ContextState Context;  // DirectDraw sprites only; a GDI sprite's DC holds its own
 };
 static_assert(sizeof(LOGFONTA) == 60, "the font record is the platform's 60-byte one");
 
@@ -45,6 +58,9 @@ inline constexpr int kKillWhatever = 0, kKillGdi = 1, kKillDirectDraw = 2;
 // surface DC for DirectDraw (null when the surface refuses one).
 HDC SpriteGetDC(SpriteSlot& slot);
 void SpriteReleaseDC(SpriteSlot& slot, HDC dc);
+
+void CaptureContextState(HDC dc, ContextState& state);
+void ApplyContextState(HDC dc, const ContextState& state);
 
 // Holds a sprite's context for one member's work.
 class SpriteContext {
