@@ -95,6 +95,29 @@ inline constexpr char kEvacuatedStep[] = "DirectDrawスプライトをWinGDIGene
 inline constexpr char kRestoredStep[] = "WinGDIGeneralスプライトをDirectDrawSpriteに復元しました";
 inline constexpr char kBackBufferResizeStep[] = "ウインドウサイズがリサイズされたのでバックバッファもリサイズします";
 
+// ---------------------------------------------------------------- window and message loop
+inline constexpr char kDefaultTitle[] = "wDefault( 単純なウインドウを作成する関数 )";
+inline constexpr char kDefaultName[] = "wDefault";
+inline constexpr char kProgramNameLabel[] = "Program and CLS NameValue : ";
+inline constexpr char kInstanceLabel[] = "InstanceHandle : ";
+inline constexpr char kProcedureLabel[] = "WNDProcAddress : ";
+inline constexpr char kIconLabel[] = "Icon : ";
+inline constexpr char kIconValue[] = "固定：APPLICATION";
+inline constexpr char kCursorLabel[] = "Cursor : ";
+inline constexpr char kCursorValue[] = "固定：ARROW";
+inline constexpr char kCreatingWindow[] = "ウインドウ作成を行います";
+inline constexpr char kWindowCreationFailed[] = "ウインドウ作成に失敗しました。VELK は起動できません";
+inline constexpr char kWindowCreated[] = "ウインドウ作成に成功しました";
+inline constexpr char kWindowHandleLabel[] = "HandleToWindow : ";
+inline constexpr char kDefaultCallsModes[] = "wDefaultはGraphics( WINGDI )とSound( DSOUND )をコールします・・・";
+inline constexpr char kRunStarted[] = "wRunがコールされWindowは実行状態に入りました。";
+inline constexpr char kDestroyReceived[] =
+    "Windowは WM_DESTROYを受け取ったため終了をポストします。これ以降DoEventsはTRUEを返すようになります";
+inline constexpr char kDestroyRequested[] =
+    "Windowは wDestroyを受け取ったため終了をポストします。これ以降DoEventsはTRUEを返すようになります";
+inline constexpr char kTicksReset[] = "Ticksはリセットされ、0に戻りました。";
+inline constexpr char kTimerFunctionSubject[] = "wRunTimerでの関数アドレス";
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 

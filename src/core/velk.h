@@ -188,6 +188,8 @@ public:
     void CleanupSoundMode();
 
     // window
+    // Hands a client size recorded by the size message to the back buffer.
+    void ApplyPendingClientSize();
 
     // storage
 

@@ -3,6 +3,7 @@
 
 namespace velk {
 
+HandlerSlots Handlers = {};
 LONG PendingClientSize = 0;
 
 }  // namespace velk

@@ -91,10 +91,3 @@ TEST_F(Dispatch, DescribesItselfAndRefusesForeignInterfaces) {
               DISP_E_MEMBERNOTFOUND)
         << "ids missing from the table carry no member";
 }
-
-TEST_F(Dispatch, MembersNotYetBuiltNeverReportSuccess) {
-    VARIANT result;
-    VariantInit(&result);
-    EXPECT_TRUE(FAILED(Call(L"Run", DISPATCH_METHOD, {}, &result)));
-    VariantClear(&result);
-}

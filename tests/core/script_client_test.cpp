@@ -4,53 +4,11 @@
 #include "core/texts.h"
 #include "support/expected_log.h"
 #include "support/harness.h"
+#include "support/script_runner.h"
 #include "support/velk_loader.h"
 
 using namespace velk_test;
 
-namespace {
-
-struct ScriptRun {
-    DWORD exit_code = 0;
-    std::string output;
-};
-
-// Runs a script of tests/scripts with the console script host in `work_dir`.
-ScriptRun RunScript(const char* name, const std::string& work_dir) {
-    ScriptRun run;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE read_end = nullptr;
-    HANDLE write_end = nullptr;
-    CreatePipe(&read_end, &write_end, &inherit, 0);
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    std::string command = "cscript.exe //nologo \"" + ExecutableDirectory() + "\\scripts\\" + name + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write_end;
-    startup.hStdError = write_end;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, work_dir.c_str(),
-                                  &startup, &process);
-    CloseHandle(write_end);
-    if (!started) {
-        CloseHandle(read_end);
-        run.exit_code = static_cast<DWORD>(-1);
-        return run;
-    }
-    char chunk[512];
-    DWORD got = 0;
-    while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) run.output.append(chunk, got);
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &run.exit_code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(read_end);
-    return run;
-}
-
-}  // namespace
 
 TEST(ScriptClient, VBScriptCreatesTheObjectReadsTheVersionAndLogs) {
     ASSERT_EQ(RegisterLibrary(), S_OK);

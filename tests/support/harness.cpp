@@ -39,6 +39,8 @@ BOOL CALLBACK CollectButton(HWND child, LPARAM context) {
         char text[128] = {};
         GetWindowTextA(child, text, sizeof text);
         box->buttons.push_back(text);
+    } else if (_stricmp(class_name, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        box->has_icon = true;
     }
     return TRUE;
 }

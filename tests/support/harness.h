@@ -30,6 +30,7 @@ struct MessageBoxSeen {
     std::string caption;  // CP932
     bool has_owner = false;
     std::vector<std::string> buttons;  // texts of the box's push buttons
+    bool has_icon = false;             // an icon beside the text
 };
 
 struct ScenarioOptions {

@@ -1,0 +1,68 @@
+// The window procedure: turns window messages into calls of the host's handlers.
+#include "window/events.h"
+
+#include "core/log.h"
+#include "core/texts.h"
+#include "core/velk.h"
+
+namespace velk {
+namespace {
+
+constexpr UINT kMciNotify = 0x03B9;
+constexpr WPARAM kMciSuccessful = 1;
+constexpr WPARAM kMciFailure = 8;
+constexpr UINT kFirstUserMessage = 0x0401;
+
+using Handler = void(__cdecl*)(LONG);
+
+}  // namespace
+
+EventCall EventForMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_MOVE: return {&HandlerSlots::OnMove, static_cast<LONG>(wparam)};
+    case WM_SIZE: return {&HandlerSlots::OnSize, static_cast<LONG>(wparam)};
+    // The names are inverted on purpose: hosts were written against this pairing.
+    case WM_ACTIVATE: return {wparam == 0 ? &HandlerSlots::OnActive : &HandlerSlots::OnDeActive, 0};
+    case WM_KEYDOWN: return {&HandlerSlots::OnKeyDown, static_cast<LONG>(wparam)};
+    case WM_KEYUP: return {&HandlerSlots::OnKeyUp, static_cast<LONG>(wparam)};
+    case WM_COMMAND: return {&HandlerSlots::OnCommand, static_cast<LONG>(wparam)};
+    case WM_TIMER: return {&HandlerSlots::Timer, 0};
+    case WM_LBUTTONDOWN: return {&HandlerSlots::OnMouseDown, 1};
+    case WM_LBUTTONUP: return {&HandlerSlots::OnMouseUp, 1};
+    case WM_RBUTTONDOWN: return {&HandlerSlots::OnMouseDown, 2};
+    case WM_RBUTTONUP: return {&HandlerSlots::OnMouseUp, 2};
+    case WM_MBUTTONDOWN: return {&HandlerSlots::OnMouseDown, 3};
+    case WM_MBUTTONUP: return {&HandlerSlots::OnMouseUp, 3};
+    case WM_MOUSEWHEEL: return {&HandlerSlots::OnMouseWheel, static_cast<LONG>(HIWORD(wparam))};
+    case WM_SIZING: return {&HandlerSlots::OnSizing, static_cast<LONG>(lparam)};
+    case WM_MOVING: return {&HandlerSlots::OnMoving, static_cast<LONG>(lparam)};
+    case kMciNotify:
+        if (wparam == kMciFailure) return {&HandlerSlots::OnMCIFailure, 0};
+        if (wparam == kMciSuccessful) return {&HandlerSlots::OnMCISuccess, 0};
+        return {nullptr, 0};
+    case kFirstUserMessage: return {&HandlerSlots::OnSurfaceLost, static_cast<LONG>(wparam)};
+    default: return {nullptr, 0};
+    }
+}
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (Handlers.Procedure)
+        return reinterpret_cast<WNDPROC>(Handlers.Procedure)(window, message, wparam, lparam);
+
+    if (message == WM_DESTROY) {
+        if (VelkObject* self = LiveInstance.load()) {
+            self->EndedFlag = 1;
+            LogWrite(self, texts::kStep, texts::kDestroyReceived);
+        }
+    } else if (message == WM_SIZE) {
+        PendingClientSize = static_cast<LONG>(lparam);
+    }
+    EventCall event = EventForMessage(message, wparam, lparam);
+    if (event.slot) {
+        // Read at call time: an earlier handler may have changed the slot.
+        if (LONG address = Handlers.*event.slot) reinterpret_cast<Handler>(address)(event.argument);
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace velk

@@ -1,0 +1,180 @@
+// The application window: creation with fixed defaults, the message loop, the
+// ended flag, the millisecond tick and the window timer.
+#include <windows.h>
+#include <mmsystem.h>  // for: timeGetTime
+
+#include "core/ansi.h"
+#include "core/log.h"
+#include "core/texts.h"
+#include "core/velk.h"
+#include "window/events.h"
+#include "window/process_state.h"
+
+namespace {
+
+constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_CLASSDC;  // 0x4B
+constexpr DWORD kWindowStyle = 0x12C80000;  // visible, clip children, caption, system menu
+constexpr LONG kClientWidth = 640;
+constexpr LONG kClientHeight = 480;
+constexpr UINT_PTR kWindowTimerId = 4;
+constexpr LONG kDefaultFrameRate = 60;
+constexpr LONG kDefaultGraphicsMode = 1;
+constexpr LONG kDefaultSoundMode = 2;
+
+// Handles and addresses are logged as 32-bit hexadecimal numbers.
+unsigned AddressValue(const void* address) {
+    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(address));
+}
+
+void RegisterWindowClass(const char* name) {
+    WNDCLASSEXA window_class = {};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = kClassStyle;
+    window_class.lpfnWndProc = velk::WindowProcedure;
+    window_class.hInstance = velk::ModuleInstance();
+    window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    window_class.hIconSm = LoadIcon(nullptr, IDI_APPLICATION);
+    window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    window_class.lpszClassName = name;
+    // A class left registered by an earlier object of this process is used as it is.
+    RegisterClassExA(&window_class);
+}
+
+}  // namespace
+
+HRESULT VelkObject::wDefault(BSTR ProgramName) {
+    if (Window) {
+        velk::LogWrite(this, velk::texts::kAbortRepeated, velk::texts::kDefaultName);
+        return S_OK;
+    }
+    velk::LogWrite(this, velk::texts::kTitle, velk::texts::kDefaultTitle);
+    velk::AnsiText name = velk::ToAnsi(ProgramName);
+    velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kProgramNameLabel, name.get());
+    if (name) RegisterWindowClass(name);
+    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kInstanceLabel, AddressValue(velk::ModuleInstance()));
+    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kProcedureLabel,
+                   AddressValue(reinterpret_cast<void*>(velk::WindowProcedure)));
+    velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kIconLabel, velk::texts::kIconValue);
+    velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kCursorLabel, velk::texts::kCursorValue);
+
+    RECT outer = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+    velk::LogWrite(this, velk::texts::kStep, velk::texts::kCreatingWindow);
+    if (name) {
+        Window = CreateWindowExA(0, name, name, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                                 outer.bottom - outer.top, nullptr, nullptr, velk::ModuleInstance(), nullptr);
+    } else {
+        // A window needs a class name; the platform is not asked to dereference a null one.
+        SetLastError(ERROR_INVALID_PARAMETER);
+    }
+    if (!Window) velk::FatalSystemError(this, velk::texts::kFailed, velk::texts::kWindowCreationFailed);
+    velk::LogWrite(this, velk::texts::kStep, velk::texts::kWindowCreated);
+    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kWindowHandleLabel, AddressValue(Window));
+    ShowWindow(Window, SW_SHOWNORMAL);
+    UpdateWindow(Window);
+    velk::LogWrite(this, velk::texts::kSucceed);
+    velk::LogWrite(this, velk::texts::kDefaultCallsModes);
+
+    Graphics(kDefaultGraphicsMode);
+    put_SoftwareFPS(kDefaultFrameRate);
+    Refresh();
+    Sound(kDefaultSoundMode);
+    return S_OK;
+}
+
+void VelkObject::ApplyPendingClientSize() {
+    LONG size = velk::PendingClientSize;
+    if (size == 0) return;
+    BackBufferResize(LOWORD(size), HIWORD(size));
+    velk::PendingClientSize = 0;
+}
+
+HRESULT VelkObject::Run() {
+    velk::LogWrite(this, velk::texts::kStep, velk::texts::kRunStarted);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        ApplyPendingClientSize();
+        if (EndedFlag) break;
+    }
+    return S_OK;
+}
+
+HRESULT VelkObject::DoEvents(LONG* StillRunning) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        ApplyPendingClientSize();
+    }
+    if (StillRunning) *StillRunning = EndedFlag;
+    return S_OK;
+}
+
+HRESULT VelkObject::wDestroy() {
+    velk::LogWrite(this, velk::texts::kStep, velk::texts::kDestroyRequested);
+    PostQuitMessage(0);
+    EndedFlag = 1;
+    return S_OK;
+}
+
+HRESULT VelkObject::GetTick(LONG* Tick) {
+    if (Tick) *Tick = static_cast<LONG>(timeGetTime() - StartTick);
+    return S_OK;
+}
+
+HRESULT VelkObject::TickReset() {
+    velk::LogWrite(this, velk::texts::kStep, velk::texts::kTicksReset);
+    StartTick = timeGetTime();
+    return S_OK;
+}
+
+HRESULT VelkObject::wRunTimer(LONG Interval, LONG Event) {
+    if (Event == 0) velk::FatalError(this, velk::texts::kParamError, velk::texts::kTimerFunctionSubject);
+    KillTimer(Window, kWindowTimerId);
+    // Without a window the platform would make a thread timer whose messages
+    // reach no window procedure; the handler is only stored then.
+    if (Window) SetTimer(Window, kWindowTimerId, static_cast<UINT>(Interval), nullptr);
+    velk::Handlers.Timer = Event;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- handler slots
+
+#define VELK_HANDLER_PROPERTY(Name)                    \
+    HRESULT VelkObject::get_##Name(LONG* pVal) {       \
+        if (pVal) *pVal = velk::Handlers.Name;         \
+        return S_OK;                                   \
+    }                                                  \
+    HRESULT VelkObject::put_##Name(LONG newVal) {      \
+        velk::Handlers.Name = newVal;                  \
+        return S_OK;                                   \
+    }
+
+VELK_HANDLER_PROPERTY(OnActive)
+VELK_HANDLER_PROPERTY(OnDeActive)
+VELK_HANDLER_PROPERTY(OnKeyDown)
+VELK_HANDLER_PROPERTY(OnKeyUp)
+VELK_HANDLER_PROPERTY(OnCommand)
+VELK_HANDLER_PROPERTY(OnMouseDown)
+VELK_HANDLER_PROPERTY(OnMouseUp)
+VELK_HANDLER_PROPERTY(OnMouseWheel)
+VELK_HANDLER_PROPERTY(OnMove)
+VELK_HANDLER_PROPERTY(OnMoving)
+VELK_HANDLER_PROPERTY(OnSize)
+VELK_HANDLER_PROPERTY(OnSizing)
+VELK_HANDLER_PROPERTY(OnMCIFailure)
+VELK_HANDLER_PROPERTY(OnMCISuccess)
+VELK_HANDLER_PROPERTY(OnSurfaceLost)
+
+HRESULT VelkObject::get_wProcedure(LONG* pVal) {
+    if (pVal) *pVal = velk::Handlers.Procedure;
+    return S_OK;
+}
+
+HRESULT VelkObject::put_wProcedure(LONG newVal) {
+    velk::Handlers.Procedure = newVal;
+    return S_OK;
+}

@@ -1,0 +1,250 @@
+// Window messages reaching the host's handlers with the right arguments, the
+// timer, the replacement procedure and the process-wide life of the slots.
+#include <gtest/gtest.h>
+
+#include "core/velk.h"
+#include "support/window_fixture.h"
+#include "window/events.h"
+#include "window/process_state.h"
+
+using namespace velk_test;
+
+namespace {
+
+std::vector<HandlerCall> Only(const std::string& slot, LONG argument) { return {{slot, argument}}; }
+
+void SetHandler(IVELK* velk, HRESULT (STDMETHODCALLTYPE IVELK::*put)(LONG), const std::string& slot) {
+    ASSERT_EQ((velk->*put)(RecorderFor(slot)), S_OK);
+}
+
+}  // namespace
+
+TEST(EventTable, MapsEveryMessageToItsSlotAndArgument) {
+    using velk::EventForMessage;
+    using velk::HandlerSlots;
+    EXPECT_EQ(EventForMessage(WM_ACTIVATE, 0, 0).slot, &HandlerSlots::OnActive);
+    EXPECT_EQ(EventForMessage(WM_ACTIVATE, WA_CLICKACTIVE, 0).slot, &HandlerSlots::OnDeActive);
+    EXPECT_EQ(EventForMessage(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0).slot, &HandlerSlots::OnDeActive)
+        << "a minimised window losing activation";
+    EXPECT_EQ(EventForMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0).argument, 65416);
+    EXPECT_EQ(EventForMessage(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0).argument, 120);
+    EXPECT_EQ(EventForMessage(0x03B9, 2, 0).slot, nullptr) << "only successful and failure notifications";
+    EXPECT_EQ(EventForMessage(WM_LBUTTONDBLCLK, 0, 0).slot, nullptr);
+    EXPECT_EQ(EventForMessage(WM_CHAR, 'a', 0).slot, nullptr);
+    EXPECT_EQ(EventForMessage(WM_CLOSE, 0, 0).slot, nullptr);
+    EXPECT_EQ(EventForMessage(WM_TIMER, 9, 0).slot, &HandlerSlots::Timer) << "whatever the timer identifier";
+    EXPECT_EQ(EventForMessage(WM_TIMER, 9, 0).argument, 0);
+}
+
+TEST_F(WindowTest, PostedMessagesReachTheirHandlers) {
+    SetHandler(velk_, &IVELK::put_OnKeyDown, "OnKeyDown");
+    SetHandler(velk_, &IVELK::put_OnKeyUp, "OnKeyUp");
+    SetHandler(velk_, &IVELK::put_OnCommand, "OnCommand");
+    SetHandler(velk_, &IVELK::put_OnMouseDown, "OnMouseDown");
+    SetHandler(velk_, &IVELK::put_OnMouseUp, "OnMouseUp");
+    SetHandler(velk_, &IVELK::put_OnMouseWheel, "OnMouseWheel");
+    SetHandler(velk_, &IVELK::put_OnMCISuccess, "OnMCISuccess");
+    SetHandler(velk_, &IVELK::put_OnMCIFailure, "OnMCIFailure");
+    SetHandler(velk_, &IVELK::put_OnSurfaceLost, "OnSurfaceLost");
+    RecordedCalls().clear();
+    HWND w = window();
+    PostMessageA(w, WM_KEYDOWN, 'A', 0x001E0001);
+    PostMessageA(w, WM_KEYUP, 'A', 0xC01E0001);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(5, 2), 0);
+    PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(w, WM_LBUTTONUP, 0, 0);
+    PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    PostMessageA(w, WM_RBUTTONUP, 0, 0);
+    PostMessageA(w, WM_MBUTTONDOWN, MK_MBUTTON, 0);
+    PostMessageA(w, WM_MBUTTONUP, 0, 0);
+    PostMessageA(w, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    PostMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    PostMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    PostMessageA(w, 0x03B9, 1, 0);
+    PostMessageA(w, 0x03B9, 8, 0);
+    PostMessageA(w, 0x03B9, 2, 0);
+    PostMessageA(w, WM_USER + 1, 77, 0);
+    LONG ended = 0;
+    velk_->DoEvents(&ended);
+    const std::vector<HandlerCall> expected = {
+        {"OnKeyDown", 'A'},   {"OnKeyUp", 'A'},       {"OnCommand", 0x20005}, {"OnMouseDown", 1},
+        {"OnMouseUp", 1},     {"OnMouseDown", 2},     {"OnMouseUp", 2},       {"OnMouseDown", 3},
+        {"OnMouseUp", 3},     {"OnMouseWheel", 120},  {"OnMouseWheel", 65416}, {"OnMCISuccess", 0},
+        {"OnMCIFailure", 0},  {"OnSurfaceLost", 77}};
+    EXPECT_EQ(RecordedCalls(), expected);
+}
+
+TEST_F(WindowTest, ActivationCallsTheInvertedPair) {
+    SetHandler(velk_, &IVELK::put_OnActive, "OnActive");
+    SetHandler(velk_, &IVELK::put_OnDeActive, "OnDeActive");
+    RecordedCalls().clear();
+    SendMessageA(window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    SendMessageA(window(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(RecordedCalls(), (std::vector<HandlerCall>{{"OnDeActive", 0}, {"OnActive", 0}}));
+}
+
+TEST_F(WindowTest, MoveAndSizeEventsAndTheDragRectangles) {
+    SetHandler(velk_, &IVELK::put_OnMove, "OnMove");
+    SetHandler(velk_, &IVELK::put_OnSize, "OnSize");
+    RecordedCalls().clear();
+    velk_->wMoveTo(50, 60);
+    EXPECT_EQ(CallsOf("OnMove"), Only("OnMove", 0));
+    velk_->wResizeBy(10, 10);
+    EXPECT_EQ(CallsOf("OnSize"), Only("OnSize", SIZE_RESTORED));
+
+    // A handler may rewrite the rectangle it is given.
+    static RECT* seen = nullptr;
+    struct Clamp {
+        static void __cdecl Handler(LONG address) {
+            seen = reinterpret_cast<RECT*>(static_cast<uintptr_t>(address));
+            seen->right = seen->left + 100;
+        }
+    };
+    velk_->put_OnSizing(static_cast<LONG>(reinterpret_cast<uintptr_t>(&Clamp::Handler)));
+    velk_->put_OnMoving(static_cast<LONG>(reinterpret_cast<uintptr_t>(&Clamp::Handler)));
+    RECT drag = {10, 20, 500, 400};
+    SendMessageA(window(), WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&drag));
+    EXPECT_EQ(seen, &drag);
+    EXPECT_EQ(drag.right, 110);
+    RECT moving = {0, 0, 300, 300};
+    SendMessageA(window(), WM_MOVING, 0, reinterpret_cast<LPARAM>(&moving));
+    EXPECT_EQ(moving.right, 100);
+}
+
+TEST_F(WindowTest, TimerCallsItsHandlerWithZero) {
+    velk_->wRunTimer(10, RecorderFor("Timer"));
+    RecordedCalls().clear();
+    DWORD start = GetTickCount();
+    while (CallsOf("Timer").size() < 2 && GetTickCount() - start < 5000) PumpFor(velk_, 20);
+    ASSERT_GE(CallsOf("Timer").size(), 2u);
+    EXPECT_EQ(CallsOf("Timer")[0].argument, 0);
+    velk_->wRunTimer(10000, RecorderFor("Timer"));  // replaces the running timer
+    RecordedCalls().clear();
+    PumpFor(velk_, 100);
+    EXPECT_TRUE(CallsOf("Timer").empty());
+}
+
+VELK_SCENARIO(TimerWithoutFunction) {
+    IVELK* velk = CreateFromLibrary();
+    velk->Logging();
+    velk->wRunTimer(100, 0);
+    return 60;
+}
+
+TEST(WindowFatal, TimerWithoutAFunctionIsAParameterError) {
+    TempDir dir;
+    ScenarioResult result = RunScenario("TimerWithoutFunction", dir.path());
+    EXPECT_EQ(result.exit_code, 1u);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].text, "\t[ Error ] Typ:Param  wRunTimerでの関数アドレスで正しくない引数 NULL が渡されました。");
+}
+
+VELK_SCENARIO(DefaultWithNullName) {
+    IVELK* velk = CreateFromLibrary();
+    velk->Logging();
+    velk->wDefault(nullptr);
+    return 61;
+}
+
+TEST(WindowFatal, ANullProgramNameFailsWindowCreationWithSystemText) {
+    TempDir dir;
+    ScenarioResult result = RunScenario("DefaultWithNullName", dir.path());
+    EXPECT_EQ(result.exit_code, 1u);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    const std::string head = "### Failed  ウインドウ作成に失敗しました。VELK は起動できません\n\t(詳細:) ";
+    EXPECT_EQ(result.boxes[0].text.substr(0, head.size()), head);
+    EXPECT_GT(result.boxes[0].text.size(), head.size()) << "the platform's text follows";
+    EXPECT_FALSE(result.boxes[0].has_owner);
+    EXPECT_NE(result.log.find("\t[ Info  ] Program and CLS NameValue :  = (null)\r\n"), std::string::npos);
+    EXPECT_NE(result.log.find("### VELK FinallyCall"), std::string::npos);
+}
+
+TEST_F(WindowTest, ReplacementProcedureTakesEveryMessage) {
+    static std::vector<UINT> seen;
+    struct Procedure {
+        static LRESULT CALLBACK Handle(HWND w, UINT message, WPARAM wp, LPARAM lp) {
+            seen.push_back(message);
+            return DefWindowProcA(w, message, wp, lp);
+        }
+    };
+    SetHandler(velk_, &IVELK::put_OnKeyDown, "OnKeyDown");
+    LONG address = static_cast<LONG>(reinterpret_cast<uintptr_t>(&Procedure::Handle));
+    velk_->put_wProcedure(address);
+    LONG read = 0;
+    velk_->get_wProcedure(&read);
+    EXPECT_EQ(read, address);
+    RecordedCalls().clear();
+    PostMessageA(window(), WM_KEYDOWN, 'B', 0);
+    PostMessageA(window(), WM_CLOSE, 0, 0);
+    LONG ended = 0;
+    velk_->DoEvents(&ended);
+    EXPECT_TRUE(RecordedCalls().empty()) << "no handler runs";
+    EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(WM_KEYDOWN)), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(WM_DESTROY)), seen.end());
+    EXPECT_FALSE(IsWindow(window()));
+    EXPECT_EQ(ended, 0) << "closing no longer ends the loop";
+    velk_->put_wProcedure(0);
+}
+
+class EventsBeforeWindow : public WindowTest {
+protected:
+    EventsBeforeWindow() { open_in_setup_ = false; }
+};
+
+TEST_F(EventsBeforeWindow, HandlersStoredBeforeDefaultRunDuringCreation) {
+    SetHandler(velk_, &IVELK::put_OnSize, "OnSize");
+    SetHandler(velk_, &IVELK::put_OnMove, "OnMove");
+    velk_->wRunTimer(5, RecorderFor("Timer"));  // stored, but no window gets timer messages
+    RecordedCalls().clear();
+    OpenWindow();
+    EXPECT_FALSE(CallsOf("OnSize").empty());
+    EXPECT_FALSE(CallsOf("OnMove").empty());
+    PumpFor(velk_, 60);
+    EXPECT_TRUE(CallsOf("Timer").empty());
+}
+
+TEST(EventSlots, BelongToTheProcessAndSurviveTheObject) {
+    TempDir dir;
+    CurrentDirectory cd(dir.path());
+    IVELK* first = CreateFromLibrary();
+    ASSERT_NE(first, nullptr);
+    first->put_OnKeyDown(0x1234);
+    first->put_OnSurfaceLost(0x5678);
+    first->Release();
+    IVELK* second = CreateFromLibrary();
+    ASSERT_NE(second, nullptr);
+    LONG value = 0;
+    second->get_OnKeyDown(&value);
+    EXPECT_EQ(value, 0x1234);
+    second->get_OnSurfaceLost(&value);
+    EXPECT_EQ(value, 0x5678);
+    second->put_OnKeyDown(0);
+    second->put_OnSurfaceLost(0);
+    second->Release();
+}
+
+// The back buffer follows the client size; this uses the library core linked
+// into the test to see the pending size itself.
+TEST(ClientSize, IsHandedOnAtTheNextDoEventsAndMinimisingHandsOnNothing) {
+    TempDir dir;
+    CurrentDirectory cd(dir.path());
+    IVELK* velk = nullptr;
+    ASSERT_EQ(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&velk)), S_OK);
+    EXPECT_EQ(velk::PendingClientSize, 0);
+    Bstr name(L"VelkCoreWindow");
+    velk->wDefault(name);
+    LONG ended = 0;
+    velk->DoEvents(&ended);
+    EXPECT_EQ(velk::PendingClientSize, 0);
+    velk->put_wResizeable(1);  // pumps: the size reached the back buffer already
+    EXPECT_EQ(velk::PendingClientSize, 0);
+    velk->wResizeBy(40, 20);
+    EXPECT_NE(velk::PendingClientSize, 0) << "recorded by the size message, not yet handed on";
+    velk->DoEvents(&ended);
+    EXPECT_EQ(velk::PendingClientSize, 0);
+
+    HWND window = static_cast<VelkObject*>(velk)->Window;
+    ShowWindow(window, SW_MINIMIZE);
+    EXPECT_EQ(velk::PendingClientSize, 0) << "a minimised window reports 0 x 0";
+    velk->Release();
+}
