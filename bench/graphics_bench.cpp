@@ -88,7 +88,7 @@ int main() {
     DeleteDC(memory);
     printf("baseline: platform BitBlt 640 x 480 into the window: %.3f ms (median of %d)\n", baseline, kRuns);
 
-    for (LONG mode : {1L, 2L}) {
+    for (LONG mode : {1L, 2L, 3L}) {
         velk->Graphics(mode);
         printf("mode %ld%s\n", static_cast<long>(mode), velk->GraphicsMode == mode ? "" : " (fell back to 1)");
         Row("Refresh 640 x 480", MedianMs(kRuns, [&] { velk->Refresh(); }), baseline);
