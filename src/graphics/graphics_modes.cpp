@@ -204,7 +204,11 @@ bool VelkObject::SpriteRestore(int index, IDirectDraw7* direct_draw) {
 
 void VelkObject::GraphicsCleanup() {
     velk::LogWrite(this, texts::kTitle, texts::kGraphicsCleanupTitle);
-    for (int i = 0; i < velk::kSpriteCount; ++i) SpriteKill(SpriteTable[i], i, velk::kKillWhatever);
+    for (int i = 0; i < velk::kSpriteCount; ++i) {
+        SpriteKill(SpriteTable[i], i, velk::kKillWhatever);
+        // A fatal error in the middle of a mode change can leave both representations.
+        if (SpriteTable[i].Surface) SpriteKill(SpriteTable[i], i, velk::kKillDirectDraw);
+    }
     // The primary surface and the clipper hold the DirectDraw object (and with
     // it a full-screen display mode) alive, so they go too.
     ReleaseDirectDrawObjects();
