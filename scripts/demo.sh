@@ -11,6 +11,6 @@ bash "$root/scripts/testbed.sh" up "$build"
 run() { "$root/scripts/wine-run.sh" "$build/testbed/env" "$@"; }
 cd "$build/bin"
 run regsvr32 /s VELKlib_100.dll
-run hello_host.exe
+run demo_host.exe 3
 echo "--- Log.txt written by the demo:"
 iconv -f CP932 -t UTF-8 Log.txt

@@ -4,6 +4,7 @@
 #   testbed.sh up BUILD_DIR     start (idempotent); writes BUILD_DIR/testbed/env
 #   testbed.sh down BUILD_DIR   stop the wineserver and the display
 set -euo pipefail
+trap 'echo "testbed: \"$BASH_COMMAND\" failed (line $LINENO)" >&2' ERR
 
 action=${1:?usage: testbed.sh up|down BUILD_DIR}
 build=$(mkdir -p "${2:?usage: testbed.sh up|down BUILD_DIR}" && cd "$2" && pwd)
@@ -58,10 +59,12 @@ case "$action" in
     . "$bed/env"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       setsid wineboot -i </dev/null >"$bed/wineboot.log" 2>&1
+      # The boot leaves a short-lived server behind; a persistent one replaces it.
+      wineserver -w
     fi
     # A persistent, warm server: otherwise the first test's Wine starts its
     # services with the test runner's pipes inherited, and the runner waits forever.
-    setsid wineserver -p </dev/null >/dev/null 2>&1
+    setsid wineserver -p </dev/null >/dev/null 2>&1 || true  # fails when one runs already
     setsid wine cmd /c exit </dev/null >/dev/null 2>&1
     # Wine's helper services end with the session's last program and restart with
     # the next one, inheriting whatever pipes it has (ctest's among them); a

@@ -1,6 +1,8 @@
 // IDispatch of IVELK, driven by the type library. Script hosts pass variables
 // as by-reference variants, which type-library dispatch refuses for the two
-// in/out parameters; those calls are unwrapped here and written back.
+// in/out parameters; those calls are unwrapped here and written back. A plain
+// value there (a literal) is served through a copy, so no platform's coercion
+// of it decides whether the call works or whose string the member frees.
 #include <windows.h>
 
 #include <vector>
@@ -57,17 +59,22 @@ HRESULT VelkObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* 
     return InterfaceTypeInfo->Invoke(static_cast<IVELK*>(this), id, flags, params, result, exception, arg_error);
 }
 
-// Replaces the caller's by-reference variant with a reference of the declared
-// type, calls through the type library, and stores the result in the variant.
+// Replaces the caller's by-reference variant (or plain value) with a reference
+// of the declared type to a converted copy, calls through the type library, and
+// stores the result in the caller's variant (a plain value is left as it was).
 HRESULT VelkObject::InvokeWithByRefVariant(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                                            EXCEPINFO* exception, UINT* arg_error, bool* handled) {
     *handled = false;
     if ((id != kReadStringId && id != kReadIntegerId) || !(flags & DISPATCH_METHOD)) return S_OK;
     int slot = ArgumentSlot(params, kInOutParameterIndex);
-    if (slot < 0 || V_VT(&params->rgvarg[slot]) != (VT_BYREF | VT_VARIANT)) return S_OK;
+    if (slot < 0) return S_OK;
+    VARTYPE given = V_VT(&params->rgvarg[slot]);
+    bool variable = given == (VT_BYREF | VT_VARIANT);
+    // Typed references go straight through; an omitted argument is refused there.
+    if (!variable && ((given & VT_BYREF) || given == VT_ERROR)) return S_OK;
     *handled = true;
 
-    VARIANT* callers = V_VARIANTREF(&params->rgvarg[slot]);
+    VARIANT* callers = variable ? V_VARIANTREF(&params->rgvarg[slot]) : &params->rgvarg[slot];
     if (!callers) return E_INVALIDARG;
     VARTYPE declared = (id == kReadIntegerId) ? VT_I4 : VT_BSTR;
     VARIANT value;
@@ -89,7 +96,7 @@ HRESULT VelkObject::InvokeWithByRefVariant(DISPID id, WORD flags, DISPPARAMS* pa
     forwarded.rgvarg = args.data();
     HRESULT hr = InterfaceTypeInfo->Invoke(static_cast<IVELK*>(this), id, flags, &forwarded, result, exception,
                                            arg_error);
-    if (SUCCEEDED(hr)) {
+    if (SUCCEEDED(hr) && variable) {
         // The caller's variable takes the new value; the caller owns it from here.
         VariantClear(callers);
         *callers = value;

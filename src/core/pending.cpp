@@ -16,12 +16,6 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteCopy(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::SpritePaste(LONG, LONG, LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
-HRESULT VelkObject::fClear() { return NotBuiltYet(); }
-HRESULT VelkObject::fWriteString(BSTR, BSTR, BSTR) { return NotBuiltYet(); }
-HRESULT VelkObject::fWriteInteger(BSTR, BSTR, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::fReadString(BSTR, BSTR, BSTR, BSTR *) { return NotBuiltYet(); }
-HRESULT VelkObject::fReadInteger(BSTR, BSTR, LONG, LONG *) { return NotBuiltYet(); }
-HRESULT VelkObject::fOpen(BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::Sound(LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Open(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Play(LONG, LONG) { return NotBuiltYet(); }

@@ -32,7 +32,11 @@ bool SetClassesValue(const char* path, const char* name, const char* value) {
 }
 
 bool DeleteClassesTree(const char* path) {
-    LONG status = RegDeleteTreeA(HKEY_CLASSES_ROOT, path);
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return true;  // nothing to remove
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    status = RegDeleteTreeA(HKEY_CLASSES_ROOT, path);
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
         status = RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
         return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
@@ -114,8 +118,11 @@ STDAPI DllUnregisterServer() {
     bool ok = DeleteClassesTree(keys.class_key);
     ok = DeleteClassesTree(velk::texts::kProgId) && ok;
     ok = DeleteClassesTree(velk::texts::kVersionIndependentProgId) && ok;
-    HRESULT hr = UnRegisterTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
-    // A library that was never registered is not an error of unregistration.
-    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY) ok = false;
+    // A library that is not registered has nothing to remove: unregistering twice succeeds.
+    BSTR registered_path = nullptr;
+    if (SUCCEEDED(QueryPathOfRegTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, &registered_path))) {
+        SysFreeString(registered_path);
+        if (FAILED(UnRegisterTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, SYS_WIN32))) ok = false;
+    }
     return ok ? S_OK : SELFREG_E_CLASS;
 }

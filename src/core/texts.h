@@ -118,6 +118,12 @@ inline constexpr char kDestroyRequested[] =
 inline constexpr char kTicksReset[] = "Ticksはリセットされ、0に戻りました。";
 inline constexpr char kTimerFunctionSubject[] = "wRunTimerでの関数アドレス";
 
+// ---------------------------------------------------------------- data files
+inline constexpr char kDataFileInvalidName[] = " fOpen , Invalid Path Name ";
+inline constexpr char kDataFileOpenFailed[] = "fopen : ファイルを書き込み可能で開くことができません。";
+inline constexpr char kDataFileClearFailed[] = "fClear:ファイルを書き込み可能で開くことができません。";
+inline constexpr char kDataFileWriteFailed[] = "fwrite : ファイルへのデータ書き込みに失敗しました";
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 

@@ -95,6 +95,7 @@ TEST(Registration, RewritesTheClassKeyAndUnregistrationRemovesEverything) {
     EXPECT_FALSE(KeyExists(class_key + "\\Stale")) << "the class key is written afresh";
 
     ASSERT_EQ(UnregisterLibrary(), S_OK);
+    EXPECT_EQ(UnregisterLibrary(), S_OK) << "nothing left to remove is no failure";
     EXPECT_FALSE(KeyExists(class_key));
     EXPECT_FALSE(KeyExists("VELK.1"));
     EXPECT_FALSE(KeyExists("VELK"));

@@ -4,11 +4,10 @@
 #include "core/texts.h"
 #include "support/expected_log.h"
 #include "support/harness.h"
-#include "support/script_runner.h"
+#include "support/script_host.h"
 #include "support/velk_loader.h"
 
 using namespace velk_test;
-
 
 TEST(ScriptClient, VBScriptCreatesTheObjectReadsTheVersionAndLogs) {
     ASSERT_EQ(RegisterLibrary(), S_OK);

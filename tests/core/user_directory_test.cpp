@@ -6,44 +6,12 @@
 
 #include "core/user_directory.h"
 #include "support/harness.h"
+#include "support/local_app_data.h"
 
 using namespace velk_test;
 using velk::kPathBytes;
 
 namespace {
-
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-// Saves "Local AppData" and puts it back when the test ends.
-class LocalAppDataSetting {
-public:
-    LocalAppDataSetting() {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
-                        nullptr);
-        DWORD size = sizeof saved_;
-        had_value_ = RegQueryValueExA(key_, "Local AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(saved_),
-                                      &size) == ERROR_SUCCESS;
-    }
-    ~LocalAppDataSetting() {
-        if (had_value_)
-            Set(saved_);
-        else
-            Remove();
-        RegCloseKey(key_);
-    }
-    void Set(const std::string& value) {
-        RegSetValueExA(key_, "Local AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1));
-    }
-    void Remove() { RegDeleteValueA(key_, "Local AppData"); }
-    bool had_value() const { return had_value_; }
-    const char* saved() const { return saved_; }
-
-private:
-    HKEY key_ = nullptr;
-    char saved_[1024] = {};
-    bool had_value_ = false;
-};
 
 bool IsDirectory(const char* path) {
     DWORD attributes = GetFileAttributesA(path);

@@ -2,7 +2,8 @@
 // pixels back, in modes 1 and 2.
 #include <gtest/gtest.h>
 
-#include "support/script_runner.h"
+#include "support/harness.h"
+#include "support/script_host.h"
 #include "support/velk_loader.h"
 
 using namespace velk_test;

@@ -127,17 +127,32 @@ TempDir::TempDir() {
     path_ = name;
 }
 
-TempDir::~TempDir() {
+namespace {
+
+// Removes a folder with everything in it (tests leave subfolders such as the user directory).
+void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &entry);
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(File(entry.cFileName).c_str());
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = dir + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
         } while (FindNextFileA(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(path_.c_str());
+    RemoveDirectoryA(dir.c_str());
 }
+
+}  // namespace
+
+TempDir::~TempDir() { RemoveTree(path_); }
 
 CurrentDirectory::CurrentDirectory(const std::string& dir) {
     char previous[MAX_PATH];

@@ -48,7 +48,7 @@ struct ScenarioResult {
 
 ScenarioResult RunScenario(const char* name, const std::string& work_dir, const ScenarioOptions& options = {});
 
-// A fresh, empty directory that is removed with its files when the object goes.
+// A fresh, empty directory that is removed with all it holds when the object goes.
 class TempDir {
 public:
     TempDir();

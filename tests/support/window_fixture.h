@@ -6,23 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "support/bstr.h"
 #include "support/harness.h"
 #include "support/velk_loader.h"
 
 namespace velk_test {
-
-// An automation string that frees itself.
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(text_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return text_; }
-
-private:
-    BSTR text_;
-};
 
 // Handler calls as the host sees them: which slot, which argument.
 struct HandlerCall {

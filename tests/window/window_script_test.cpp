@@ -1,7 +1,8 @@
 // A script client drives the window: open, pump, move, resize, end.
 #include <gtest/gtest.h>
 
-#include "support/script_runner.h"
+#include "support/script_host.h"
+#include "support/harness.h"
 #include "support/velk_loader.h"
 
 using namespace velk_test;

@@ -1,5 +1,5 @@
-// Runs a script client with the console script host (see script_runner.h).
-#include "support/script_runner.h"
+// Script host runner (see script_host.h).
+#include "support/script_host.h"
 
 #include "support/velk_loader.h"
 
