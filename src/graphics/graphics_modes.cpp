@@ -86,6 +86,9 @@ HRESULT VelkObject::Graphics(LONG lGraphMode) {
         SpriteMake(SpriteTable[0], 0, nullptr, ScreenWidth, ScreenHeight, kMakeGdi);
     } else if (!SetUpDirectDraw(lGraphMode)) {
         LogWrite(this, texts::kDirectDrawFault);
+        // A half-built set-up may hold the screen exclusively (or a changed display
+        // mode) while GDI runs; nothing in mode 1 needs it, so it goes now.
+        ReleaseDirectDrawObjects();
         Graphics(kModeGdi);
         return S_OK;
     }

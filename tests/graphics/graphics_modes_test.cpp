@@ -217,6 +217,7 @@ TEST_F(GraphicsModes, FullScreenDropsTheTitleBarAndSizesTheWindowEitherWay) {
         EXPECT_EQ(velk::KindOf(velk_->SpriteTable[0]), velk::SpriteKind::DirectDraw);
     } else {
         EXPECT_EQ(CountLines(Log(), velk::texts::kDirectDrawFault), 1);
+        EXPECT_EQ(velk_->DirectDrawObject, nullptr) << "no half-built set-up keeps the screen";
     }
     velk_->DrawBox(0, 0, 10, 10, 0x0000FF, 1, 0);
     EXPECT_EQ(Pixel(1, 1), 0x0000FF);
