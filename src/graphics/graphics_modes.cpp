@@ -184,7 +184,7 @@ bool VelkObject::SpriteRestore(int index, IDirectDraw7* direct_draw) {
     SpriteSlot& slot = SpriteTable[index];
     if (!slot.MemoryDC) return false;
     const LONG key = slot.ColorKey;
-    SpriteMake(slot, index, direct_draw, slot.Width, slot.Height, 2);
+    SpriteMake(slot, index, direct_draw, slot.Width, slot.Height, kMakeDirectDraw);
     HDC surface_dc = nullptr;
     if (slot.Surface && SUCCEEDED(slot.Surface->GetDC(&surface_dc))) {
         BitBlt(surface_dc, 0, 0, slot.Width, slot.Height, slot.MemoryDC, 0, 0, SRCCOPY);

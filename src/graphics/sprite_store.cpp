@@ -178,7 +178,7 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     // any mode was set stays GDI.
     const bool gdi = velk::KindOf(slot) == velk::SpriteKind::Gdi;
     SpriteSlot fresh{};
-    SpriteMake(fresh, SpriteID, DirectDrawObject, cx, cy, gdi ? velk::kMakeGdi : 2);
+    SpriteMake(fresh, SpriteID, DirectDrawObject, cx, cy, gdi ? velk::kMakeGdi : velk::kMakeDirectDraw);
     HDC old_dc = velk::SpriteGetDC(slot);
     HDC new_dc = velk::SpriteGetDC(fresh);
     RECT all = {0, 0, cx, cy};

@@ -51,7 +51,7 @@ inline SpriteKind KindOf(const SpriteSlot& slot) {
 inline bool IsEmpty(const SpriteSlot& slot) { return KindOf(slot) == SpriteKind::Empty; }
 
 // Requested kinds of SpriteMake (the graphics mode numbers), and SpriteKill parts.
-inline constexpr int kMakeGdi = 1;
+inline constexpr int kMakeGdi = 1, kMakeDirectDraw = 2;
 inline constexpr int kKillWhatever = 0, kKillGdi = 1, kKillDirectDraw = 2;
 
 // A drawing context on the slot's picture: the memory DC itself for GDI, a fresh
