@@ -62,6 +62,39 @@ inline constexpr char kUserDirName[] = "\\VELKUserDir";
 inline constexpr char kUserFileFormat[] = "%s\\%s";
 inline constexpr char kDataFileFormat[] = "%s\\%s.VELKDat";
 
+// ---------------------------------------------------------------- graphics
+inline constexpr char kSpriteMakeName[] = "SpriteMake(スプライト作成関数)";
+inline constexpr char kSpriteKillName[] = "SpriteKill(スプライト解放関数)";
+inline constexpr char kSpriteColorKeyName[] = "SpriteColorKey(スプライトカラーキー設定関数)";
+inline constexpr char kTargetIdLabel[] = "ターゲットID";
+inline constexpr char kColorValueLabel[] = "カラー値";
+inline constexpr char kWidthLabel[] = "Width";
+inline constexpr char kHeightLabel[] = "Height";
+inline constexpr char kAlreadyExists[] = "すでに存在するため作成はキャンセルされました";
+inline constexpr char kCriticalError[] = " Critical Error ";
+
+inline constexpr char kSpriteRangeAny[] = "0～最大スプライト数(固定:8)";
+inline constexpr char kSpriteRangeFromOne[] = "１～最大スプライト数";
+inline constexpr char kSpriteRangeNoZero[] = "１～スプライト数(０は禁止)";
+inline constexpr char kSubjectDSetColorKey[] = "DSetColorKey";
+inline constexpr char kSubjectSpriteState[] = "スプライト状態設定関数( SpriteState ) ";
+inline constexpr char kSubjectSpriteResize[] = "スプライトサイズ設定関数( SpriteSize ) ";
+inline constexpr char kSubjectDrawing[] = "スプライトへの描画メソッド";
+inline constexpr char kSubjectDrawStyle[] = "描画スタイル変更メソッド　スプライトID";
+
+inline constexpr char kSubjectGraphicsMode[] = "GraphicsModeでの定数";
+inline constexpr char kGraphicsModeRange[] = "１(WINGDI) ２(DDRAW) ３(FullScreen)";
+inline constexpr char kGraphicsTitleGdi[] = " WindowsGDIを使用したグラフィックシステムの初期化";
+inline constexpr char kGraphicsTitleDirectDraw[] = " DirectDrawを使用したグラフィックシステムの初期化";
+inline constexpr char kGraphicsTitleFullScreen[] = " DirectDraw(FullScreen)を使用したグラフィックシステムの初期化";
+inline constexpr char kEvacuateBlock[] = "変更前手続き  ＜DirectDraw->WinGDI 移行措置（退避プロセス)＞";
+inline constexpr char kRestoreBlock[] = "変更後手続き  ＜WinGDI->DirectDraw 移行措置（復元プロセス)＞";
+inline constexpr char kDirectDrawFault[] = " ->Fault  DirectDrawの初期化失敗のためGDIで動作します";
+inline constexpr char kSecondarySpriteReady[] = "セカンダリスプライトが有効になりました";
+inline constexpr char kEvacuatedStep[] = "DirectDrawスプライトをWinGDIGeneralSpriteに退避しました";
+inline constexpr char kRestoredStep[] = "WinGDIGeneralスプライトをDirectDrawSpriteに復元しました";
+inline constexpr char kBackBufferResizeStep[] = "ウインドウサイズがリサイズされたのでバックバッファもリサイズします";
+
 // ---------------------------------------------------------------- window and message loop
 inline constexpr char kDefaultTitle[] = "wDefault( 単純なウインドウを作成する関数 )";
 inline constexpr char kDefaultName[] = "wDefault";
@@ -104,7 +137,6 @@ inline constexpr char kStreamHalfEventLabel[] = "BafferingPlayBackHandler at End
 inline constexpr char kStreamStopEventLabel[] = "Finally Handler at Half";
 inline constexpr char kCreatingPrimaryBuffer[] = "旧型のサウンドカードに対応するためプライマリバッファを作成します";
 inline constexpr char kDirectSoundFallback[] = " ->Fault  AbortProc : DirectSound 初期化失敗のためSndAPIを使用します";
-inline constexpr char kTargetIdLabel[] = "ターゲットID";
 inline constexpr char kWaveBlockName[] = "WAVEMixingStreamBuffer";
 inline constexpr char kStagingCopyName[] = "DirectSoundStreamBuffer";
 

@@ -169,6 +169,20 @@ public:
     void GraphicsCleanup();
     // Re-creates sprite 0 for a new client size; the message loop calls it.
     void BackBufferResize(LONG width, LONG height);
+    // Sprite-ID checks: the range first, then (for the second) emptiness; both end
+    // the process on a bad ID.
+    void CheckSpriteRange(LONG id, LONG lowest, const char* subject, const char* range);
+    velk::SpriteSlot& CheckedSprite(LONG id, LONG lowest, const char* subject, const char* range);
+    // `index` is the sprite number the log shows for the slot.
+    bool SpriteMake(velk::SpriteSlot& slot, int index, IDirectDraw7* direct_draw, LONG width, LONG height,
+                    int kind);
+    void SpriteKill(velk::SpriteSlot& slot, int index, int part);
+    void SpriteColorKey(velk::SpriteSlot& slot, int index, LONG color);
+    bool SpriteEvacuate(int index);
+    bool SpriteRestore(int index, IDirectDraw7* direct_draw);
+    // The DirectDraw objects of mode 2 or 3 and the new sprite 0; false asks for the GDI fall-back.
+    bool SetUpDirectDraw(int mode);
+    void ReleaseDirectDrawObjects();
 
     // sound
     void CleanupSoundMode();

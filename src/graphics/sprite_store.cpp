@@ -1,7 +1,14 @@
-// Sprite store: slot reset (more of the store joins with the graphics members).
+// Sprite store: slot reset, ID checks, creation and release of the two
+// representations, colour keys, and the members SpriteState, SpriteResize and
+// DSetColorKey.
 #include "graphics/sprite_store.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "core/log.h"
+#include "core/texts.h"
+#include "core/velk.h"
 
 namespace velk {
 
@@ -13,7 +20,7 @@ constexpr char kDefaultFontFace[] = "ＭＳ Ｐゴシック";
 
 void ResetSpriteSlot(SpriteSlot& slot) {
     memset(&slot, 0, sizeof slot);
-    slot.ColorKey = -1;
+    slot.ColorKey = kNoColorKey;
     slot.TextFont.lfHeight = kDefaultFontHeight;
     slot.TextFont.lfCharSet = kShiftJisCharset;
     static_assert(sizeof kDefaultFontFace <= LF_FACESIZE, "face name fits the font record");
@@ -22,4 +29,183 @@ void ResetSpriteSlot(SpriteSlot& slot) {
     slot.LineStyle = 0;
 }
 
+void CaptureContextState(HDC dc, ContextState& state) {
+    state.RasterOp = GetROP2(dc);
+    state.MapMode = GetMapMode(dc);
+    state.BackgroundMode = GetBkMode(dc);
+    state.CharacterExtra = GetTextCharacterExtra(dc);
+    GetWindowOrgEx(dc, &state.Origin);
+    GetCurrentPositionEx(dc, &state.Position);
+    state.Saved = true;
+}
+
+void ApplyContextState(HDC dc, const ContextState& state) {
+    if (!state.Saved) return;
+    SetROP2(dc, state.RasterOp);
+    SetMapMode(dc, state.MapMode);
+    SetBkMode(dc, state.BackgroundMode);
+    SetTextCharacterExtra(dc, state.CharacterExtra);
+    SetWindowOrgEx(dc, state.Origin.x, state.Origin.y, nullptr);
+    MoveToEx(dc, state.Position.x, state.Position.y, nullptr);
+}
+
+HDC SpriteGetDC(SpriteSlot& slot) {
+    if (slot.MemoryDC) return slot.MemoryDC;
+    HDC dc = nullptr;
+    if (!slot.Surface || FAILED(slot.Surface->GetDC(&dc))) return nullptr;
+    // A surface hands out a fresh context each time; the sprite's state goes on it.
+    ApplyContextState(dc, slot.Context);
+    return dc;
+}
+
+void SpriteReleaseDC(SpriteSlot& slot, HDC dc) {
+    if (slot.MemoryDC || !slot.Surface || !dc) return;
+    CaptureContextState(dc, slot.Context);
+    slot.Surface->ReleaseDC(dc);
+}
+
 }  // namespace velk
+
+using velk::SpriteSlot;
+namespace texts = velk::texts;
+
+// ---------------------------------------------------------------- ID checks
+
+void VelkObject::CheckSpriteRange(LONG id, LONG lowest, const char* subject, const char* range) {
+    if (id < lowest || id >= velk::kSpriteCount) velk::FatalError(this, texts::kIdRangeError, subject, id, range);
+}
+
+SpriteSlot& VelkObject::CheckedSprite(LONG id, LONG lowest, const char* subject, const char* range) {
+    CheckSpriteRange(id, lowest, subject, range);
+    SpriteSlot& slot = SpriteTable[id];
+    if (velk::IsEmpty(slot)) velk::FatalError(this, texts::kIdEmptyError, subject, id);
+    return slot;
+}
+
+// ---------------------------------------------------------------- make, kill, key
+
+bool VelkObject::SpriteMake(SpriteSlot& slot, int index, IDirectDraw7* direct_draw, LONG width, LONG height,
+                            int kind) {
+    velk::LogWrite(this, texts::kBlockBegin, texts::kSpriteMakeName);
+    velk::LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
+    width = velk::SpriteExtent(width);
+    height = velk::SpriteExtent(height);
+    if (kind == velk::kMakeGdi) {
+        if (slot.MemoryDC) {
+            velk::LogWrite(this, texts::kBlockFailed, texts::kAlreadyExists);
+            return false;
+        }
+        // A refused bitmap would leave a 1 x 1 monochrome picture that silently
+        // draws nothing; it is as fatal as a refused surface.
+        if (!velk::GdiSpriteCreate(slot, width, height))
+            velk::FatalError(this, texts::kBlockFailed, texts::kCriticalError);
+    } else {
+        if (slot.Surface) {
+            velk::LogWrite(this, texts::kBlockFailed, texts::kAlreadyExists);
+            return false;
+        }
+        slot.Surface = velk::DirectDrawSpriteCreate(direct_draw, width, height);
+        if (!slot.Surface) velk::FatalError(this, texts::kBlockFailed, texts::kCriticalError);
+        slot.Context.Saved = false;
+    }
+    slot.Width = width;
+    slot.Height = height;
+    slot.ColorKey = velk::kNoColorKey;
+    velk::LogWrite(this, texts::kInfoPair, texts::kWidthLabel, width, texts::kHeightLabel, height);
+    velk::LogWrite(this, texts::kBlockEnd);
+    return true;
+}
+
+void VelkObject::SpriteKill(SpriteSlot& slot, int index, int part) {
+    if (velk::IsEmpty(slot)) return;
+    velk::LogWrite(this, texts::kBlockBegin, texts::kSpriteKillName);
+    velk::LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
+    const velk::SpriteKind kind = velk::KindOf(slot);
+    if (part == velk::kKillGdi || (part == velk::kKillWhatever && kind == velk::SpriteKind::Gdi)) {
+        velk::GdiSpriteRelease(slot);
+    } else if (part == velk::kKillDirectDraw || (part == velk::kKillWhatever && kind == velk::SpriteKind::DirectDraw)) {
+        if (slot.Surface) slot.Surface->Release();
+        slot.Surface = nullptr;
+    }
+    velk::LogWrite(this, texts::kBlockEnd);
+}
+
+void VelkObject::SpriteColorKey(SpriteSlot& slot, int index, LONG color) {
+    if (color == velk::kNoColorKey) return;
+    velk::LogWrite(this, texts::kBlockBegin, texts::kSpriteColorKeyName);
+    velk::LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
+    velk::LogWrite(this, texts::kInfoNumber, texts::kColorValueLabel, color);
+    const COLORREF key = static_cast<COLORREF>(color);
+    switch (velk::KindOf(slot)) {
+    case velk::SpriteKind::Gdi:
+        // Setting the key the sprite already has must not forget the pixels it
+        // made transparent (they are black now and no longer match).
+        velk::GdiSpriteApplyKey(slot, key, slot.ColorKey == color);
+        break;
+    case velk::SpriteKind::DirectDraw:
+        velk::DirectDrawSpriteSetKey(slot.Surface, key);
+        break;
+    case velk::SpriteKind::Empty:
+        break;
+    }
+    slot.ColorKey = color;
+    velk::LogWrite(this, texts::kBlockEnd);
+}
+
+// ---------------------------------------------------------------- members
+
+HRESULT VelkObject::SpriteState(LONG SpriteID, LONG IsEnable) {
+    CheckSpriteRange(SpriteID, 1, texts::kSubjectSpriteState, texts::kSpriteRangeFromOne);
+    SpriteSlot& slot = SpriteTable[SpriteID];
+    if (IsEnable == 0) {
+        SpriteKill(slot, SpriteID, velk::kKillWhatever);
+    } else {
+        // Before any mode there is no DirectDraw object: such a sprite is GDI, and
+        // the next Graphics call carries it into whatever mode it sets.
+        const int kind = GraphicsMode == 0 ? velk::kMakeGdi : GraphicsMode;
+        SpriteMake(slot, SpriteID, DirectDrawObject, ScreenWidth, ScreenHeight, kind);
+    }
+    return S_OK;
+}
+
+HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
+    SpriteSlot& slot = CheckedSprite(SpriteID, 0, texts::kSubjectSpriteResize, texts::kSpriteRangeFromOne);
+    cx = velk::SpriteExtent(cx);
+    cy = velk::SpriteExtent(cy);
+    if (slot.Width == cx && slot.Height == cy) return S_OK;
+
+    // The new picture takes the slot's own representation, so a sprite made before
+    // any mode was set stays GDI.
+    const bool gdi = velk::KindOf(slot) == velk::SpriteKind::Gdi;
+    SpriteSlot fresh{};
+    SpriteMake(fresh, SpriteID, DirectDrawObject, cx, cy, gdi ? velk::kMakeGdi : velk::kMakeDirectDraw);
+    HDC old_dc = velk::SpriteGetDC(slot);
+    HDC new_dc = velk::SpriteGetDC(fresh);
+    RECT all = {0, 0, cx, cy};
+    FillRect(new_dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+    const LONG w = std::min(cx, slot.Width);
+    const LONG h = std::min(cy, slot.Height);
+    BitBlt(new_dc, 0, 0, w, h, old_dc, 0, 0, SRCCOPY);
+    if (gdi) BitBlt(new_dc, 0, cy, w, h, old_dc, 0, slot.Height, SRCCOPY);
+    velk::SpriteReleaseDC(slot, old_dc);
+    SpriteKill(slot, SpriteID, velk::kKillWhatever);
+    velk::SpriteReleaseDC(fresh, new_dc);
+
+    slot.MemoryDC = fresh.MemoryDC;
+    slot.Bitmap = fresh.Bitmap;
+    slot.Surface = fresh.Surface;
+    slot.Width = cx;
+    slot.Height = cy;
+    // A remade picture starts from the initial drawing state, in both representations.
+    slot.Context.Saved = false;
+    if (slot.ColorKey != velk::kNoColorKey && !gdi) velk::DirectDrawSpriteSetKey(slot.Surface, slot.ColorKey);
+    return S_OK;
+}
+
+HRESULT VelkObject::DSetColorKey(LONG Color, LONG Non_Zero_SpriteID) {
+    // An empty sprite has no picture to key: the same error as drawing into it.
+    SpriteSlot& slot =
+        CheckedSprite(Non_Zero_SpriteID, 1, texts::kSubjectDSetColorKey, texts::kSpriteRangeNoZero);
+    SpriteColorKey(slot, Non_Zero_SpriteID, Color);
+    return S_OK;
+}

@@ -1,0 +1,112 @@
+// Graphics suites' fixture (see graphics_fixture.h).
+#include "graphics/graphics_fixture.h"
+
+#include "support/harness.h"
+
+namespace velk_test {
+
+namespace {
+constexpr char kWindowClass[] = "VelkGraphicsTestWindow";
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+}  // namespace
+
+HWND CreateTestWindow(LONG client_width, LONG client_height) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA window_class = {};
+        window_class.lpfnWndProc = TestWindowProc;
+        window_class.hInstance = GetModuleHandleA(nullptr);
+        window_class.lpszClassName = kWindowClass;
+        window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        RegisterClassA(&window_class);
+        registered = true;
+    }
+    RECT frame = {0, 0, client_width, client_height};
+    const DWORD style = WS_OVERLAPPEDWINDOW;
+    AdjustWindowRect(&frame, style, FALSE);
+    HWND window = CreateWindowA(kWindowClass, "graphics test", style, 0, 0, frame.right - frame.left,
+                                frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    PumpMessages();
+    return window;
+}
+
+VelkObject* CreateCoreObject() {
+    IVELK* velk = nullptr;
+    if (FAILED(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&velk)))) return nullptr;
+    return static_cast<VelkObject*>(velk);
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void GraphicsTest::SetUp() {
+    cd_ = std::make_unique<CurrentDirectory>(dir_.path());
+    velk_ = CreateCoreObject();
+    ASSERT_NE(velk_, nullptr);
+    window_ = CreateTestWindow();
+    velk_->Window = window_;
+    velk_->Logging();
+    NewLog();
+}
+
+void GraphicsTest::TearDown() {
+    if (velk_) velk_->Release();
+    velk_ = nullptr;
+    if (window_) DestroyWindow(window_);
+    PumpMessages();
+    cd_.reset();
+}
+
+bool GraphicsTest::SetMode(LONG mode) {
+    velk_->Graphics(mode);
+    return velk_->GraphicsMode == mode;
+}
+
+LONG GraphicsTest::Pixel(LONG x, LONG y, LONG sprite) {
+    LONG value = 0x7F7F7F7F;
+    velk_->DGetPixel(x, y, sprite, &value);
+    return value;
+}
+
+COLORREF GraphicsTest::PlatformPixel(LONG sprite, LONG x, LONG y) {
+    velk::SpriteSlot& slot = velk_->SpriteTable[sprite];
+    if (slot.MemoryDC) return GetPixel(slot.MemoryDC, x, y);
+    HDC dc = nullptr;
+    if (!slot.Surface || FAILED(slot.Surface->GetDC(&dc))) return CLR_INVALID;
+    COLORREF color = GetPixel(dc, x, y);
+    slot.Surface->ReleaseDC(dc);
+    return color;
+}
+
+std::string GraphicsTest::Log() const { return ReadFileBytes(dir_.File("Log.txt")); }
+
+std::string GraphicsTest::NewLog() {
+    std::string log = Log();
+    std::string fresh = log.size() > log_seen_ ? log.substr(log_seen_) : std::string();
+    log_seen_ = log.size();
+    return fresh;
+}
+
+int GraphicsTest::CountLines(const std::string& log, const std::string& needle) const {
+    int count = 0;
+    for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + needle.size())) ++count;
+    return count;
+}
+
+void ModeTest::SetUp() {
+    GraphicsTest::SetUp();
+    ASSERT_TRUE(SetMode(GetParam())) << "the test display offers mode " << GetParam();
+    NewLog();
+}
+
+}  // namespace velk_test

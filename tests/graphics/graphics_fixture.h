@@ -1,0 +1,56 @@
+// Graphics suites: an in-process object of the core with a plain 640 x 480
+// top-level window of the test's own, logging into a fresh directory.
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "core/velk.h"
+#include "support/harness.h"
+
+namespace velk_test {
+
+inline constexpr LONG kClientWidth = 640;
+inline constexpr LONG kClientHeight = 480;
+
+// A visible top-level window with a 640 x 480 client area at the screen's top-left.
+HWND CreateTestWindow(LONG client_width = kClientWidth, LONG client_height = kClientHeight);
+
+// An object of the linked core (not the DLL), so that its state is reachable.
+VelkObject* CreateCoreObject();
+
+// Takes every waiting message of the thread.
+void PumpMessages();
+
+class GraphicsTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Sets a mode; true when the object ended in that mode (false after a fall-back).
+    bool SetMode(LONG mode);
+    LONG Pixel(LONG x, LONG y, LONG sprite = 0);
+    // Pixel read through the platform: the memory DC or the surface's own DC.
+    COLORREF PlatformPixel(LONG sprite, LONG x, LONG y);
+    std::string Log() const;
+    // Log bytes written since the last call (or since the test began).
+    std::string NewLog();
+    // Lines of the log that contain `needle`.
+    int CountLines(const std::string& log, const std::string& needle) const;
+
+    TempDir dir_;
+    std::unique_ptr<CurrentDirectory> cd_;
+    VelkObject* velk_ = nullptr;
+    HWND window_ = nullptr;
+    size_t log_seen_ = 0;
+};
+
+// The graphics suites that run once per mode (1 = GDI, 2 = windowed DirectDraw).
+class ModeTest : public GraphicsTest, public ::testing::WithParamInterface<LONG> {
+protected:
+    void SetUp() override;
+};
+
+}  // namespace velk_test
