@@ -91,12 +91,12 @@ TEST_F(WindowTest, ClosingTheWindowEndsRunAndDoEventsWithoutAQuitMessage) {
 }
 
 TEST_F(WindowTest, TickCountsFromTheLastReset) {
-    Sleep(30);
+    Sleep(400);
     velk_->TickReset();
     LONG tick = -1;
     velk_->GetTick(&tick);
     EXPECT_GE(tick, 0);
-    EXPECT_LT(tick, 25);
+    EXPECT_LT(tick, 300) << "counts from the reset, not from creation";
     Sleep(40);
     velk_->GetTick(&tick);
     EXPECT_GE(tick, 39);
