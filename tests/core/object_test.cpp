@@ -72,9 +72,7 @@ VELK_SCENARIO(TwoLiveObjects) {
 TEST(Object, SecondLiveObjectEndsTheProcessWithTheInitError) {
     TempDir dir;
     ScenarioResult result = RunScenario("TwoLiveObjects", dir.path());
-    EXPECT_FALSE(result.timed_out);
-    EXPECT_EQ(result.exit_code, 1u);
-    ASSERT_EQ(result.boxes.size(), 1u);
+    ASSERT_TRUE(EndedFatallyWithOneBox(result));
     EXPECT_EQ(result.boxes[0].text, velk::texts::kInitError);
     EXPECT_EQ(result.boxes[0].caption, velk::texts::kFatalCaption);
     EXPECT_FALSE(result.boxes[0].has_owner);

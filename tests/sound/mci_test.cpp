@@ -54,8 +54,7 @@ VELK_SCENARIO(MciUnknownAlias) {
 TEST(MciFatal, AnErrorOfMciEndsTheProcessWithItsText) {
     TempDir dir;
     ScenarioResult result = RunScenario("MciUnknownAlias", dir.path());
-    EXPECT_EQ(result.exit_code, 1u);
-    ASSERT_EQ(result.boxes.size(), 1u);
+    ASSERT_TRUE(EndedFatallyWithOneBox(result));
     const std::string& text = result.boxes[0].text;
     EXPECT_EQ(text.substr(0, 11), "\t[ Step  ] ");
     EXPECT_GT(text.size(), 11u) << "MCI's own error text follows";

@@ -100,15 +100,13 @@ VELK_SCENARIO(SoundModeZero) {
 TEST(SoundFatal, ModesOutsideOneAndTwoEndTheProcess) {
     TempDir dir;
     ScenarioResult three = RunScenario("SoundModeThree", dir.path());
-    EXPECT_EQ(three.exit_code, 1u);
-    ASSERT_EQ(three.boxes.size(), 1u);
+    ASSERT_TRUE(EndedFatallyWithOneBox(three));
     EXPECT_EQ(three.boxes[0].text,
               "  [ Error ] Typ:ID     Soundモードでの定数で正しくないID : 3 が指定されました。\n\t\t->１(SndAPI) ２(DSound)の範囲で許されます");
     EXPECT_EQ(three.log.find("### Sound Mode"), std::string::npos) << "no sound state changes";
 
     ScenarioResult zero = RunScenario("SoundModeZero", dir.path());
-    EXPECT_EQ(zero.exit_code, 1u);
-    ASSERT_EQ(zero.boxes.size(), 1u);
+    ASSERT_TRUE(EndedFatallyWithOneBox(zero));
     EXPECT_NE(zero.boxes[0].text.find("正しくないID : 0 が"), std::string::npos);
 }
 

@@ -114,6 +114,13 @@ ScenarioResult RunScenario(const char* name, const std::string& work_dir, const 
     return result;
 }
 
+testing::AssertionResult EndedFatallyWithOneBox(const ScenarioResult& result) {
+    if (result.timed_out) return testing::AssertionFailure() << "the scenario did not end";
+    if (result.exit_code != 1) return testing::AssertionFailure() << "exit code " << result.exit_code;
+    if (result.boxes.size() != 1) return testing::AssertionFailure() << result.boxes.size() << " message boxes";
+    return testing::AssertionSuccess();
+}
+
 // ---------------------------------------------------------------- files and directories
 
 TempDir::TempDir() {

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -47,6 +49,9 @@ struct ScenarioResult {
 };
 
 ScenarioResult RunScenario(const char* name, const std::string& work_dir, const ScenarioOptions& options = {});
+
+// The shape of every fatal end: in time, exit code 1, exactly one message box.
+testing::AssertionResult EndedFatallyWithOneBox(const ScenarioResult& result);
 
 // A fresh, empty directory that is removed with all it holds when the object goes.
 class TempDir {

@@ -134,8 +134,7 @@ VELK_SCENARIO(TimerWithoutFunction) {
 TEST(WindowFatal, TimerWithoutAFunctionIsAParameterError) {
     TempDir dir;
     ScenarioResult result = RunScenario("TimerWithoutFunction", dir.path());
-    EXPECT_EQ(result.exit_code, 1u);
-    ASSERT_EQ(result.boxes.size(), 1u);
+    ASSERT_TRUE(EndedFatallyWithOneBox(result));
     EXPECT_EQ(result.boxes[0].text, "\t[ Error ] Typ:Param  wRunTimerでの関数アドレスで正しくない引数 NULL が渡されました。");
 }
 
@@ -149,8 +148,7 @@ VELK_SCENARIO(DefaultWithNullName) {
 TEST(WindowFatal, ANullProgramNameFailsWindowCreationWithSystemText) {
     TempDir dir;
     ScenarioResult result = RunScenario("DefaultWithNullName", dir.path());
-    EXPECT_EQ(result.exit_code, 1u);
-    ASSERT_EQ(result.boxes.size(), 1u);
+    ASSERT_TRUE(EndedFatallyWithOneBox(result));
     const std::string head = "### Failed  ウインドウ作成に失敗しました。VELK は起動できません\n\t(詳細:) ";
     EXPECT_EQ(result.boxes[0].text.substr(0, head.size()), head);
     EXPECT_GT(result.boxes[0].text.size(), head.size()) << "the platform's text follows";
