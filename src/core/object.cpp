@@ -114,8 +114,9 @@ ULONG VelkObject::InnerUnknown::AddRef() { return ++Self->RefCount; }
 ULONG VelkObject::InnerUnknown::Release() {
     VelkObject* owner = Self;
     ULONG left = --owner->RefCount;
-    if (left == 0) {
-        owner->RefCount = 1;  // guard: calls made during teardown must not destroy twice
+    if (left == 0 && !owner->TearingDown) {
+        owner->TearingDown = true;
+        owner->RefCount = 1;  // calls made during the teardown must not destroy it twice
         owner->Teardown();
         delete owner;
     }

@@ -238,6 +238,7 @@ private:
 
     InnerUnknown Inner;
     std::atomic<ULONG> RefCount{1};
+    bool TearingDown = false;  // a fatal error inside the teardown must not start it again
     IUnknown* Controlling;
     ITypeInfo* TypeInfo = nullptr;           // what callers see: the dispatch description
     ITypeInfo* InterfaceTypeInfo = nullptr;  // the vtable description that Invoke calls through
