@@ -6,9 +6,6 @@ namespace {
 HRESULT NotBuiltYet() { return E_NOTIMPL; }
 }  // namespace
 
-HRESULT VelkObject::DrawString(LONG, LONG, BSTR, LONG, LONG, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::DSetTextFont(LONG, LONG, LONG, LONG, LONG, BSTR, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::DSetTextSpace(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteLoadFromFile(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Open(LONG, BSTR) { return NotBuiltYet(); }
