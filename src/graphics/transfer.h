@@ -32,6 +32,12 @@ void BlendRow(const uint32_t* source, uint32_t* dest, size_t count, int32_t alph
 bool ClipCopy(LONG* from_x, LONG* from_y, LONG* w, LONG* h, LONG* to_x, LONG* to_y, LONG source_width,
               LONG source_height, LONG dest_width, LONG dest_height);
 
+// Clips a scaled copy from `source` to `dest` (right and bottom exclusive) so that
+// both rectangles lie inside their pictures, cutting the other rectangle by the
+// same share. False when nothing is left or a size is not positive.
+bool ClipStretch(RECT* source, RECT* dest, LONG source_width, LONG source_height, LONG dest_width,
+                 LONG dest_height);
+
 // Blends w x h of `source` at (from_x, from_y) over `dest` at (to_x, to_y) with
 // single-pixel platform calls, column by column. The source is read whole before
 // the first write, so an overlap within one picture blends the original pixels.

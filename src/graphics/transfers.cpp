@@ -88,7 +88,11 @@ HRESULT VelkObject::BltStretch(LONG FromID, LONG FromX, LONG FromY, LONG FromW, 
     SpriteSlot& from = SpriteTable[FromID];
     SpriteSlot& to = SpriteTable[ToID];
     if (BothSurfaces(from, to)) {
-        SurfaceBlt(from, RECT{FromX, FromY, FromX + FromW, FromY + FromH}, to, RECT{ToX, ToY, ToX + ToW, ToY + ToH});
+        // As for Blt: clipped, a scaled sprite at the edge still shows its inside part.
+        RECT source{FromX, FromY, FromX + FromW, FromY + FromH};
+        RECT dest{ToX, ToY, ToX + ToW, ToY + ToH};
+        if (velk::ClipStretch(&source, &dest, from.Width, from.Height, to.Width, to.Height))
+            SurfaceBlt(from, source, to, dest);
         return S_OK;
     }
     TransferContexts dc(from, to);

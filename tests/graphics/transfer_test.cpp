@@ -59,6 +59,32 @@ TEST(ClipCopy, MovesBothRectanglesByTheCutAndRejectsWhatIsOutside) {
     EXPECT_FALSE(velk::ClipCopy(&fx, &fy, &w, &h, &tx, &ty, 10, 10, 100, 100)) << "no overflow past the edge";
 }
 
+TEST(ClipStretch, CutsBothRectanglesByTheSameShare) {
+    // 40 source pixels onto 20: a dest cut of 5 is a source cut of 10.
+    RECT source{0, 0, 40, 30}, dest{-5, 90, 15, 120};
+    ASSERT_TRUE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100));
+    EXPECT_EQ(source.left, 10);
+    EXPECT_EQ(dest.left, 0);
+    EXPECT_EQ(source.right, 40);
+    EXPECT_EQ(dest.right, 15);
+    EXPECT_EQ(dest.bottom, 100);
+    EXPECT_EQ(source.bottom, 10) << "20 of 30 dest rows cut: 20 source rows";
+
+    // A source leaving its picture cuts the destination: 10 onto 30 from x = -2.
+    source = {-2, 0, 8, 10};
+    dest = {0, 0, 30, 10};
+    ASSERT_TRUE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100));
+    EXPECT_EQ(source.left, 0);
+    EXPECT_EQ(dest.left, 6);
+
+    source = {0, 0, 10, 10};
+    dest = {100, 0, 120, 10};
+    EXPECT_FALSE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100));
+    source = {10, 0, 0, 10};
+    dest = {0, 0, 10, 10};
+    EXPECT_FALSE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100)) << "a mirrored source is refused";
+}
+
 class Transfers : public ModeTest {
 protected:
     // Sprite 1: 40 x 30 pattern; sprite 2: 100 x 100 white.
@@ -126,6 +152,18 @@ TEST_P(Transfers, StretchHalvesThePictureAndKeepsItsTransparency) {
     EXPECT_EQ(Pixel(25, 25, 2), kBlue) << "the key block, halved, stays transparent";
     EXPECT_EQ(Pixel(30, 20, 2), kBlue) << "right of the stretched picture";
     EXPECT_EQ(Pixel(20, 40, 2), kBlue) << "below it";
+}
+
+TEST_P(Transfers, AStretchedSpriteAtTheEdgeShowsItsInsidePart) {
+    velk_->DrawBox(0, 0, 20, 30, kRed, 1, 1);
+    velk_->DrawBox(20, 0, 20, 30, kGreen, 1, 1);
+    velk_->BltStretch(1, 0, 0, 40, 30, 2, -10, 80, 80, 60);  // doubled, hanging over two edges
+    EXPECT_EQ(Pixel(0, 85, 2), kRed);
+    EXPECT_EQ(Pixel(25, 99, 2), kRed);
+    EXPECT_EQ(Pixel(35, 85, 2), kGreen);
+    EXPECT_EQ(Pixel(69, 99, 2), kGreen);
+    EXPECT_EQ(Pixel(70, 85, 2), kWhite);
+    EXPECT_EQ(Pixel(35, 79, 2), kWhite);
 }
 
 TEST_P(Transfers, AlphaBlendWeightsSourceOverDestination) {
@@ -292,4 +330,12 @@ TEST(TransferIdErrors, EndTheProcessWithTheExactText) {
         ASSERT_EQ(result.boxes.size(), 1u);
         EXPECT_EQ(result.boxes[0].text, fatal.text);
     }
+}
+
+TEST_P(Transfers, BltWithinOneSpriteCopiesItsOwnPixels) {
+    velk_->Blt(1, 0, 0, 10, 10, 1, 25, 15);
+    EXPECT_EQ(Pixel(25, 15, 1), PatternColour(0, 0));
+    EXPECT_EQ(Pixel(34, 24, 1), PatternColour(9, 9));
+    velk_->Blt(1, 0, 0, 10, 1, 1, 2, 0);  // overlapping
+    for (LONG x = 2; x < 12; ++x) ASSERT_EQ(Pixel(x, 0, 1), PatternColour(x - 2, 0)) << x;
 }
