@@ -114,7 +114,8 @@ void AlphaBlendPixelByPixel(HDC source, LONG from_x, LONG from_y, LONG w, LONG h
     if (take_snapshot) {
         snapshot.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
         for (LONG x = 0; x < w; ++x)
-            for (LONG y = 0; y < h; ++y) snapshot[static_cast<size_t>(x) * h + y] = GetPixel(source, from_x + x, from_y + y);
+            for (LONG y = 0; y < h; ++y)
+                snapshot[static_cast<size_t>(x) * h + y] = GetPixel(source, from_x + x, from_y + y);
     }
     for (LONG x = 0; x < w; ++x) {
         for (LONG y = 0; y < h; ++y) {

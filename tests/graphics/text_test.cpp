@@ -207,6 +207,14 @@ TEST_P(Text, CharacterSpacingLastsForLaterStrings) {
     EXPECT_EQ(Draw(L"iiii").width(), before.width());
 }
 
+TEST_P(Text, EachStringsFontIsDeletedAfterwards) {
+    Bstr text(L"Leak?");
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 300; ++i) velk_->DrawString(i % 300, 10, text, i % 3, kRed, 1);
+    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    EXPECT_LE(after, before + 5) << before << " -> " << after;
+}
+
 // ---------------------------------------------------------------- fatal paths
 
 namespace {
