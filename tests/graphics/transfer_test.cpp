@@ -216,6 +216,16 @@ TEST_P(Transfers, BlendThroughMemoryGivesThePixelCallPicture) {
     }
 }
 
+TEST_P(Transfers, BlendHonoursTheDestinationsLogicalOrigin) {
+    // Such a context is left to the pixel calls, which work in logical units.
+    velk_->DSetOrigin(-10, -10, 2);
+    velk_->BltAlphaBlend(1, 0, 0, 5, 5, 2, 0, 0, 256);
+    velk_->DSetOrigin(0, 0, 2);
+    EXPECT_EQ(PlatformPixel(2, 10, 10), static_cast<COLORREF>(PatternColour(0, 0)));
+    EXPECT_EQ(PlatformPixel(2, 14, 14), static_cast<COLORREF>(PatternColour(4, 4)));
+    EXPECT_EQ(PlatformPixel(2, 0, 0), static_cast<COLORREF>(kWhite));
+}
+
 TEST_P(Transfers, ASpriteBlendsOntoItself) {
     velk_->BltAlphaBlend(1, 0, 0, 10, 10, 1, 20, 15, 256);
     EXPECT_EQ(Pixel(20, 15, 1), PatternColour(0, 0));
