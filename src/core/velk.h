@@ -173,6 +173,8 @@ public:
     // the process on a bad ID.
     void CheckSpriteRange(LONG id, LONG lowest, const char* subject, const char* range);
     velk::SpriteSlot& CheckedSprite(LONG id, LONG lowest, const char* subject, const char* range);
+    // The two sprites of a transfer: both ranges first, then both for emptiness.
+    void CheckTransferSprites(LONG from_id, LONG to_id, const char* from_subject, const char* to_subject);
     // `index` is the sprite number the log shows for the slot.
     bool SpriteMake(velk::SpriteSlot& slot, int index, IDirectDraw7* direct_draw, LONG width, LONG height,
                     int kind);

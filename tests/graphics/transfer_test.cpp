@@ -1,0 +1,351 @@
+// Sprite transfers in the GDI mode and in windowed DirectDraw: copies with and
+// without colour keys, scaled copies, translucent blends (the memory way against
+// the pixel-call way), the whole-sprite shorthands and the ID errors.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/texts.h"
+#include "graphics/graphics_fixture.h"
+#include "graphics/transfer.h"
+
+using namespace velk_test;
+
+namespace {
+constexpr LONG kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kKey = 0xFF00FF;
+
+// A colour that differs from its neighbours in every channel.
+LONG PatternColour(LONG x, LONG y) {
+    return ((x * 37 + y * 11) & 0xFF) | ((x * 5 + y * 71) & 0xFF) << 8 | ((x + y * 3) & 0xFF) << 16;
+}
+}  // namespace
+
+TEST(BlendPixel, WeightsTheSourceInSteps256AndKeepsTheLowBitsOfEachChannel) {
+    EXPECT_EQ(velk::BlendPixel(0x123456, 0xABCDEF, 0), 0xABCDEFu);
+    EXPECT_EQ(velk::BlendPixel(0x123456, 0xABCDEF, 256), 0x123456u);
+    EXPECT_EQ(velk::BlendPixel(0xFF0000, 0x0000FF, 128), 0x7F007Fu) << "floored mean, toward minus infinity";
+    EXPECT_EQ(velk::BlendPixel(0x0000FF, 0, 255), 0xFEu);
+    EXPECT_EQ(velk::BlendPixel(0x0000FF, 0, 512), 0xFEu) << "510 keeps its low 8 bits";
+    EXPECT_EQ(velk::BlendPixel(0x0000FF, 0, -256), 0x01u) << "-255 keeps its low 8 bits";
+    EXPECT_EQ(velk::BlendPixel(0xFFFFFFFF, 0, 256), 0xFFFFFFu) << "the invalid colour reads as white";
+    // Weights far beyond the 32-bit product range give the wrap-around low bits.
+    const int32_t huge = 0x7FFFFFFF;
+    const int32_t product32 = static_cast<int32_t>(255u * static_cast<uint32_t>(huge));
+    EXPECT_EQ(velk::BlendPixel(0xFF, 0, huge), static_cast<uint32_t>(product32 >> 8) & 0xFFu);
+}
+
+TEST(ClipCopy, MovesBothRectanglesByTheCutAndRejectsWhatIsOutside) {
+    LONG fx = 0, fy = 0, w = 10, h = 10, tx = -3, ty = 95;
+    ASSERT_TRUE(velk::ClipCopy(&fx, &fy, &w, &h, &tx, &ty, 10, 10, 100, 100));
+    EXPECT_EQ(fx, 3);
+    EXPECT_EQ(tx, 0);
+    EXPECT_EQ(w, 7);
+    EXPECT_EQ(fy, 0);
+    EXPECT_EQ(ty, 95);
+    EXPECT_EQ(h, 5);
+
+    fx = -2, fy = 8, w = 10, h = 10, tx = 50, ty = 50;
+    ASSERT_TRUE(velk::ClipCopy(&fx, &fy, &w, &h, &tx, &ty, 10, 10, 100, 100));
+    EXPECT_EQ(fx, 0);
+    EXPECT_EQ(tx, 52);
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 2);
+
+    fx = 0, fy = 0, w = 10, h = 10, tx = 100, ty = 0;
+    EXPECT_FALSE(velk::ClipCopy(&fx, &fy, &w, &h, &tx, &ty, 10, 10, 100, 100));
+    fx = 0, fy = 0, w = 0, h = 10, tx = 0, ty = 0;
+    EXPECT_FALSE(velk::ClipCopy(&fx, &fy, &w, &h, &tx, &ty, 10, 10, 100, 100));
+    fx = 0, fy = 0, w = 0x7FFFFFFF, h = 10, tx = 0x7FFFFFF0, ty = 0;
+    EXPECT_FALSE(velk::ClipCopy(&fx, &fy, &w, &h, &tx, &ty, 10, 10, 100, 100)) << "no overflow past the edge";
+}
+
+TEST(ClipStretch, CutsBothRectanglesByTheSameShare) {
+    // 40 source pixels onto 20: a dest cut of 5 is a source cut of 10.
+    RECT source{0, 0, 40, 30}, dest{-5, 90, 15, 120};
+    ASSERT_TRUE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100));
+    EXPECT_EQ(source.left, 10);
+    EXPECT_EQ(dest.left, 0);
+    EXPECT_EQ(source.right, 40);
+    EXPECT_EQ(dest.right, 15);
+    EXPECT_EQ(dest.bottom, 100);
+    EXPECT_EQ(source.bottom, 10) << "20 of 30 dest rows cut: 20 source rows";
+
+    // A source leaving its picture cuts the destination: 10 onto 30 from x = -2.
+    source = {-2, 0, 8, 10};
+    dest = {0, 0, 30, 10};
+    ASSERT_TRUE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100));
+    EXPECT_EQ(source.left, 0);
+    EXPECT_EQ(dest.left, 6);
+
+    source = {0, 0, 10, 10};
+    dest = {100, 0, 120, 10};
+    EXPECT_FALSE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100));
+    source = {10, 0, 0, 10};
+    dest = {0, 0, 10, 10};
+    EXPECT_FALSE(velk::ClipStretch(&source, &dest, 40, 30, 100, 100)) << "a mirrored source is refused";
+}
+
+class Transfers : public ModeTest {
+protected:
+    // Sprite 1: 40 x 30 pattern; sprite 2: 100 x 100 white.
+    void SetUp() override {
+        ModeTest::SetUp();
+        velk_->SpriteState(1, 1);
+        velk_->SpriteResize(1, 40, 30);
+        for (LONG y = 0; y < 30; ++y)
+            for (LONG x = 0; x < 40; ++x) velk_->DrawPixel(x, y, PatternColour(x, y), 1);
+        velk_->SpriteState(2, 1);
+        velk_->SpriteResize(2, 100, 100);
+        velk_->DrawBox(0, 0, 100, 100, kWhite, 1, 2);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, Transfers, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<LONG>& info) {
+                             return info.param == 1 ? std::string("Gdi") : std::string("DirectDraw");
+                         });
+
+TEST_P(Transfers, BltCopiesTheAreaAndLeavesTheRest) {
+    EXPECT_EQ(velk_->Blt(1, 5, 6, 10, 8, 2, 20, 30), S_OK);
+    for (LONG y = 28; y < 40; ++y)
+        for (LONG x = 18; x < 32; ++x) {
+            const bool inside = x >= 20 && x < 30 && y >= 30 && y < 38;
+            ASSERT_EQ(Pixel(x, y, 2), inside ? PatternColour(x - 15, y - 24) : kWhite) << x << "," << y;
+        }
+}
+
+TEST_P(Transfers, KeyColouredPixelsLetTheDestinationShowThrough) {
+    velk_->DrawBox(10, 10, 5, 5, kKey, 1, 1);
+    velk_->DrawPixel(0, 0, kKey, 1);
+    velk_->DSetColorKey(kKey, 1);
+    velk_->DrawBox(0, 0, 100, 100, kBlue, 1, 2);
+    velk_->Blt(1, 0, 0, 40, 30, 2, 50, 50);
+    for (LONG y = 0; y < 30; ++y)
+        for (LONG x = 0; x < 40; ++x) {
+            const bool key = (x >= 10 && x < 15 && y >= 10 && y < 15) || (x == 0 && y == 0);
+            ASSERT_EQ(Pixel(50 + x, 50 + y, 2), key ? kBlue : PatternColour(x, y)) << x << "," << y;
+        }
+}
+
+TEST_P(Transfers, ASpriteAtTheEdgeShowsItsInsidePartInEveryMode) {
+    velk_->Blt(1, 0, 0, 40, 30, 2, 80, -10);
+    EXPECT_EQ(Pixel(80, 0, 2), PatternColour(0, 10));
+    EXPECT_EQ(Pixel(99, 19, 2), PatternColour(19, 29));
+    EXPECT_EQ(Pixel(79, 0, 2), kWhite);
+    EXPECT_EQ(Pixel(80, 20, 2), kWhite);
+    velk_->Blt(1, 30, 0, 20, 10, 2, 0, 50);  // the source's right edge is at 40
+    EXPECT_EQ(Pixel(9, 50, 2), PatternColour(39, 0));
+}
+
+TEST_P(Transfers, StretchHalvesThePictureAndKeepsItsTransparency) {
+    // Left half red, right half a key-coloured block inside green.
+    velk_->DrawBox(0, 0, 20, 30, kRed, 1, 1);
+    velk_->DrawBox(20, 0, 20, 30, kGreen, 1, 1);
+    velk_->DrawBox(24, 10, 12, 10, kKey, 1, 1);
+    velk_->DSetColorKey(kKey, 1);
+    velk_->DrawBox(0, 0, 100, 100, kBlue, 1, 2);
+    velk_->BltStretch(1, 0, 0, 40, 30, 2, 10, 10, 20, 30);
+    EXPECT_EQ(Pixel(12, 20, 2), kRed);
+    EXPECT_EQ(Pixel(18, 20, 2), kRed);
+    EXPECT_EQ(Pixel(21, 12, 2), kGreen);
+    EXPECT_EQ(Pixel(28, 35, 2), kGreen);
+    EXPECT_EQ(Pixel(25, 25, 2), kBlue) << "the key block, halved, stays transparent";
+    EXPECT_EQ(Pixel(30, 20, 2), kBlue) << "right of the stretched picture";
+    EXPECT_EQ(Pixel(20, 40, 2), kBlue) << "below it";
+}
+
+TEST_P(Transfers, AStretchedSpriteAtTheEdgeShowsItsInsidePart) {
+    velk_->DrawBox(0, 0, 20, 30, kRed, 1, 1);
+    velk_->DrawBox(20, 0, 20, 30, kGreen, 1, 1);
+    velk_->BltStretch(1, 0, 0, 40, 30, 2, -10, 80, 80, 60);  // doubled, hanging over two edges
+    EXPECT_EQ(Pixel(0, 85, 2), kRed);
+    EXPECT_EQ(Pixel(25, 99, 2), kRed);
+    EXPECT_EQ(Pixel(35, 85, 2), kGreen);
+    EXPECT_EQ(Pixel(69, 99, 2), kGreen);
+    EXPECT_EQ(Pixel(70, 85, 2), kWhite);
+    EXPECT_EQ(Pixel(35, 79, 2), kWhite);
+}
+
+TEST_P(Transfers, AlphaBlendWeightsSourceOverDestination) {
+    velk_->DrawBox(0, 0, 10, 10, kBlue, 1, 1);
+    velk_->DrawBox(0, 0, 100, 100, kRed, 1, 2);
+    velk_->BltAlphaBlend(1, 0, 0, 10, 10, 2, 0, 0, 0);
+    EXPECT_EQ(Pixel(5, 5, 2), kRed);
+    velk_->BltAlphaBlend(1, 0, 0, 10, 10, 2, 0, 0, 128);
+    EXPECT_EQ(Pixel(5, 5, 2), 0x7F007F);
+    EXPECT_EQ(Pixel(10, 5, 2), kRed);
+    velk_->BltAlphaBlend(1, 0, 0, 10, 10, 2, 20, 20, 256);
+    EXPECT_EQ(Pixel(29, 29, 2), kBlue);
+    velk_->BltAlphaBlend(1, 0, 0, 0, 10, 2, 40, 40, 256);
+    velk_->BltAlphaBlend(1, 0, 0, 10, -1, 2, 40, 40, 256);
+    EXPECT_EQ(Pixel(40, 40, 2), kRed) << "an empty area writes nothing";
+}
+
+TEST_P(Transfers, BlendThroughMemoryGivesThePixelCallPicture) {
+    // Two equal destinations; areas partly outside the source (read as white),
+    // partly outside the destination, and an overlap within one sprite.
+    velk_->SpriteState(3, 1);
+    velk_->SpriteResize(3, 100, 100);
+    for (LONG y = 0; y < 100; y += 3)
+        for (LONG x = 0; x < 100; x += 2) {
+            velk_->DrawPixel(x, y, PatternColour(y, x), 2);
+            velk_->DrawPixel(x, y, PatternColour(y, x), 3);
+        }
+    velk_->Blt(2, 0, 0, 100, 100, 3, 0, 0);
+    struct Case { LONG fx, fy, w, h, tx, ty, alpha; bool self; };
+    const Case cases[] = {{-5, 20, 30, 25, 3, 4, 77, false},  {10, 10, 50, 40, 70, 80, 200, false},
+                          {0, 0, 40, 30, -10, -5, 300, false}, {0, 0, 40, 30, 10, 10, -90, false},
+                          {5, 5, 50, 50, 15, 12, 100, true}};
+    // A surface hands out one context at a time, so a blend within one sprite uses one.
+    auto blend = [&](LONG dest_id, bool through_memory, const Case& c) {
+        velk::SpriteContext dest(velk_->SpriteTable[dest_id]);
+        std::unique_ptr<velk::SpriteContext> other;
+        if (!c.self) other = std::make_unique<velk::SpriteContext>(velk_->SpriteTable[1]);
+        HDC source = c.self ? dest.get() : other->get();
+        if (through_memory)
+            ASSERT_TRUE(velk::AlphaBlendThroughMemory(source, c.fx, c.fy, c.w, c.h, dest, c.tx, c.ty, c.alpha));
+        else
+            velk::AlphaBlendPixelByPixel(source, c.fx, c.fy, c.w, c.h, dest, c.tx, c.ty, c.alpha);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.alpha);
+        blend(2, true, c);
+        blend(3, false, c);
+        for (LONG y = 0; y < 100; ++y)
+            for (LONG x = 0; x < 100; ++x) ASSERT_EQ(Pixel(x, y, 2), Pixel(x, y, 3)) << x << "," << y;
+    }
+}
+
+TEST_P(Transfers, BlendHonoursTheDestinationsLogicalOrigin) {
+    // Such a context is left to the pixel calls, which work in logical units.
+    velk_->DSetOrigin(-10, -10, 2);
+    velk_->BltAlphaBlend(1, 0, 0, 5, 5, 2, 0, 0, 256);
+    velk_->DSetOrigin(0, 0, 2);
+    EXPECT_EQ(PlatformPixel(2, 10, 10), static_cast<COLORREF>(PatternColour(0, 0)));
+    EXPECT_EQ(PlatformPixel(2, 14, 14), static_cast<COLORREF>(PatternColour(4, 4)));
+    EXPECT_EQ(PlatformPixel(2, 0, 0), static_cast<COLORREF>(kWhite));
+}
+
+TEST_P(Transfers, ASpriteBlendsOntoItself) {
+    velk_->BltAlphaBlend(1, 0, 0, 10, 10, 1, 20, 15, 256);
+    EXPECT_EQ(Pixel(20, 15, 1), PatternColour(0, 0));
+    EXPECT_EQ(Pixel(29, 24, 1), PatternColour(9, 9));
+    // Overlapping: the original source pixels are blended, not those just written.
+    velk_->BltAlphaBlend(1, 0, 0, 10, 1, 1, 1, 0, 256);
+    for (LONG x = 1; x <= 10; ++x) ASSERT_EQ(Pixel(x, 0, 1), PatternColour(x - 1, 0)) << x;
+}
+
+TEST_P(Transfers, SpriteCopyAndPasteMoveTheWholeSprite) {
+    velk_->SpriteState(3, 1);
+    velk_->SpriteResize(3, 20, 20);
+    velk_->SpriteCopy(1, 3);
+    EXPECT_EQ(velk_->SpriteTable[3].Width, 20);
+    EXPECT_EQ(velk_->SpriteTable[3].Height, 20);
+    EXPECT_EQ(Pixel(0, 0, 3), PatternColour(0, 0));
+    EXPECT_EQ(Pixel(19, 19, 3), PatternColour(19, 19));
+
+    velk_->SpritePaste(1, 2, 60, 70);
+    EXPECT_EQ(Pixel(60, 70, 2), PatternColour(0, 0));
+    EXPECT_EQ(Pixel(99, 99, 2), PatternColour(39, 29));
+    EXPECT_EQ(Pixel(59, 70, 2), kWhite);
+    velk_->SpritePaste(3, 0, 0, 0);
+    EXPECT_EQ(Pixel(19, 19, 0), PatternColour(19, 19));
+}
+
+TEST_F(GraphicsTest, SpritesMadeBeforeAnyModeTransferAsGdiSprites) {
+    velk_->SpriteState(1, 1);
+    velk_->SpriteState(2, 1);
+    velk_->SpriteResize(1, 4, 4);
+    velk_->SpriteResize(2, 4, 4);
+    velk_->DrawBox(0, 0, 4, 4, kRed, 1, 1);
+    velk_->Blt(1, 0, 0, 2, 2, 2, 1, 1);
+    EXPECT_EQ(Pixel(1, 1, 2), kRed);
+    EXPECT_EQ(Pixel(3, 3, 2), static_cast<LONG>(GetSysColor(COLOR_BTNFACE)));
+}
+
+// ---------------------------------------------------------------- fatal paths
+
+namespace {
+
+std::string RangeText(const char* subject, int id) {
+    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
+           " が指定されました。\n\t\t->0～最大スプライト数(固定:8)の範囲で許されます";
+}
+
+std::string EmptyText(const char* subject, int id) {
+    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
+           " が指定されました。\n\t\t->指定されたIDは空です。使用されていません";
+}
+
+int InMode1(void (*action)(VelkObject*)) {
+    VelkObject* velk = CreateCoreObject();
+    velk->Window = CreateTestWindow();
+    velk->Logging();
+    velk->Graphics(1);
+    action(velk);
+    return 0;
+}
+
+}  // namespace
+
+VELK_SCENARIO(BltFromNineBeforeToRange) { return InMode1([](VelkObject* v) { v->Blt(9, 0, 0, 1, 1, -1, 0, 0); }); }
+VELK_SCENARIO(BltToRangeBeforeFromEmpty) { return InMode1([](VelkObject* v) { v->Blt(4, 0, 0, 1, 1, 9, 0, 0); }); }
+VELK_SCENARIO(BltFromEmptyBeforeToEmpty) { return InMode1([](VelkObject* v) { v->Blt(4, 0, 0, 1, 1, 5, 0, 0); }); }
+VELK_SCENARIO(BltToEmpty) { return InMode1([](VelkObject* v) { v->Blt(0, 0, 0, 1, 1, 5, 0, 0); }); }
+VELK_SCENARIO(StretchFromNine) {
+    return InMode1([](VelkObject* v) { v->BltStretch(9, 0, 0, 1, 1, 0, 0, 0, 1, 1); });
+}
+VELK_SCENARIO(StretchToEmpty) {
+    return InMode1([](VelkObject* v) { v->BltStretch(0, 0, 0, 1, 1, 6, 0, 0, 1, 1); });
+}
+VELK_SCENARIO(AlphaToMinusOne) { return InMode1([](VelkObject* v) { v->BltAlphaBlend(0, 0, 0, 1, 1, -1, 0, 0, 1); }); }
+VELK_SCENARIO(AlphaFromEmpty) { return InMode1([](VelkObject* v) { v->BltAlphaBlend(7, 0, 0, 1, 1, 0, 0, 0, 1); }); }
+VELK_SCENARIO(CopyFromNine) { return InMode1([](VelkObject* v) { v->SpriteCopy(9, 0); }); }
+VELK_SCENARIO(CopyFromEmpty) { return InMode1([](VelkObject* v) { v->SpriteCopy(3, 0); }); }
+VELK_SCENARIO(PasteToNine) { return InMode1([](VelkObject* v) { v->SpritePaste(0, 9, 0, 0); }); }
+VELK_SCENARIO(PasteToEmpty) { return InMode1([](VelkObject* v) { v->SpritePaste(0, 8, 0, 0); }); }
+VELK_SCENARIO(BltBeforeAnyMode) {
+    VelkObject* velk = CreateCoreObject();
+    velk->Logging();
+    velk->Blt(0, 0, 0, 1, 1, 0, 0, 0);
+    return 0;
+}
+
+TEST(TransferIdErrors, EndTheProcessWithTheExactText) {
+    namespace t = velk::texts;
+    const struct {
+        const char* scenario;
+        std::string text;
+    } cases[] = {
+        {"BltFromNineBeforeToRange", RangeText(t::kSubjectBltFrom, 9)},
+        {"BltToRangeBeforeFromEmpty", RangeText(t::kSubjectBltTo, 9)},
+        {"BltFromEmptyBeforeToEmpty", EmptyText(t::kSubjectBltFrom, 4)},
+        {"BltToEmpty", EmptyText(t::kSubjectBltTo, 5)},
+        {"StretchFromNine", RangeText("BltStretch　FromスプライトID", 9)},
+        {"StretchToEmpty", EmptyText("BltStretch　ToスプライトID", 6)},
+        {"AlphaToMinusOne", RangeText("BltAlpha　ToスプライトID", -1)},
+        {"AlphaFromEmpty", EmptyText("BltAlpha　FromスプライトID", 7)},
+        {"CopyFromNine", RangeText("SpriteCopy　FromスプライトID", 9)},
+        {"CopyFromEmpty", EmptyText("Blt　FromスプライトID", 3)},
+        {"PasteToNine", RangeText("SpritePaste　ToスプライトID", 9)},
+        {"PasteToEmpty", EmptyText("Blt　ToスプライトID", 8)},
+        {"BltBeforeAnyMode", EmptyText("Blt　FromスプライトID", 0)},
+    };
+    for (const auto& fatal : cases) {
+        SCOPED_TRACE(fatal.scenario);
+        TempDir dir;
+        ScenarioResult result = RunScenario(fatal.scenario, dir.path());
+        EXPECT_FALSE(result.timed_out);
+        EXPECT_EQ(result.exit_code, 1u);
+        ASSERT_EQ(result.boxes.size(), 1u);
+        EXPECT_EQ(result.boxes[0].text, fatal.text);
+    }
+}
+
+TEST_P(Transfers, BltWithinOneSpriteCopiesItsOwnPixels) {
+    velk_->Blt(1, 0, 0, 10, 10, 1, 25, 15);
+    EXPECT_EQ(Pixel(25, 15, 1), PatternColour(0, 0));
+    EXPECT_EQ(Pixel(34, 24, 1), PatternColour(9, 9));
+    velk_->Blt(1, 0, 0, 10, 1, 1, 2, 0);  // overlapping
+    for (LONG x = 2; x < 12; ++x) ASSERT_EQ(Pixel(x, 0, 1), PatternColour(x - 2, 0)) << x;
+}
