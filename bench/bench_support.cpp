@@ -1,0 +1,59 @@
+// Shared pieces of the benchmarks (see bench_support.h).
+#include "bench_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace velk_bench {
+namespace {
+
+LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double MedianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> times;
+    work();  // warm-up
+    for (int i = 0; i < runs; ++i) {
+        const double start = NowMs();
+        work();
+        times.push_back(NowMs() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+HWND MakeWindow(const char* class_name) {
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = Procedure;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = class_name;
+    RegisterClassA(&window_class);
+    RECT frame = {0, 0, 640, 480};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND window = CreateWindowA(class_name, "bench", WS_OVERLAPPEDWINDOW, 0, 0, frame.right - frame.left,
+                                frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    return window;
+}
+
+void Row(const char* what, double ms, double baseline_ms) {
+    printf("  %-44s %9.3f ms  %9.2f x baseline  %6.1f%% of a 16 ms frame\n", what, ms, ms / baseline_ms,
+           100.0 * ms / 16.0);
+}
+
+}  // namespace velk_bench

@@ -1,0 +1,18 @@
+// Shared pieces of the benchmarks: a millisecond clock, medians of repeated
+// runs, a plain 640 x 480 window and the printed rows of figures.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+namespace velk_bench {
+
+double NowMs();
+// Median duration of `runs` runs of `work`, after one warm-up run.
+double MedianMs(int runs, const std::function<void()>& work);
+// A shown top-level window with a 640 x 480 client area.
+HWND MakeWindow(const char* class_name);
+// One row: the figure, its ratio to the baseline and its share of a 16 ms frame.
+void Row(const char* what, double ms, double baseline_ms);
+
+}  // namespace velk_bench
