@@ -41,6 +41,25 @@ VelkObject* CreateCoreObject() {
     return static_cast<VelkObject*>(velk);
 }
 
+std::string IdRangeText(const char* subject, int id, const char* range) {
+    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
+           " が指定されました。\n\t\t->" + range + "の範囲で許されます";
+}
+
+std::string IdEmptyText(const char* subject, int id) {
+    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
+           " が指定されました。\n\t\t->指定されたIDは空です。使用されていません";
+}
+
+int ScenarioInGdiMode(void (*action)(VelkObject*)) {
+    VelkObject* velk = CreateCoreObject();
+    velk->Window = CreateTestWindow();
+    velk->Logging();
+    velk->Graphics(1);
+    action(velk);
+    return 0;
+}
+
 void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -24,6 +24,20 @@ VelkObject* CreateCoreObject();
 // Takes every waiting message of the thread.
 void PumpMessages();
 
+// ---------------------------------------------------------------- fatal ID errors
+
+// The texts a user sees for a bad or empty sprite ID.
+std::string IdRangeText(const char* subject, int id, const char* range = "0～最大スプライト数(固定:8)");
+std::string IdEmptyText(const char* subject, int id);
+
+// A scenario body: a core object with a window in GDI mode and its log on, then `action`.
+int ScenarioInGdiMode(void (*action)(VelkObject*));
+
+struct FatalCase {
+    const char* scenario;
+    std::string text;
+};
+
 class GraphicsTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -240,45 +240,17 @@ TEST_F(SpriteStoreDirectDraw, SpritesAreSystemMemorySurfacesAndTheKeyIsTheSurfac
 
 // ---------------------------------------------------------------- fatal paths
 
-namespace {
-
-struct FatalCase {
-    const char* scenario;
-    std::string text;
-};
-
-std::string RangeText(const char* subject, int id, const char* range) {
-    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
-           " が指定されました。\n\t\t->" + range + "の範囲で許されます";
-}
-
-std::string EmptyText(const char* subject, int id) {
-    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
-           " が指定されました。\n\t\t->指定されたIDは空です。使用されていません";
-}
-
-int ScenarioInMode1(void (*action)(VelkObject*)) {
-    VelkObject* velk = CreateCoreObject();
-    velk->Window = CreateTestWindow();
-    velk->Logging();
-    velk->Graphics(1);
-    action(velk);
-    return 0;
-}
-
-}  // namespace
-
-VELK_SCENARIO(SpriteStateZero) { return ScenarioInMode1([](VelkObject* v) { v->SpriteState(0, 1); }); }
-VELK_SCENARIO(SpriteStateNine) { return ScenarioInMode1([](VelkObject* v) { v->SpriteState(9, 0); }); }
-VELK_SCENARIO(SpriteResizeNine) { return ScenarioInMode1([](VelkObject* v) { v->SpriteResize(9, 1, 1); }); }
-VELK_SCENARIO(SpriteResizeEmpty) { return ScenarioInMode1([](VelkObject* v) { v->SpriteResize(7, 1, 1); }); }
-VELK_SCENARIO(ColorKeyZero) { return ScenarioInMode1([](VelkObject* v) { v->DSetColorKey(0, 0); }); }
-VELK_SCENARIO(ColorKeyEmpty) { return ScenarioInMode1([](VelkObject* v) { v->DSetColorKey(0, 8); }); }
-VELK_SCENARIO(DrawNine) { return ScenarioInMode1([](VelkObject* v) { v->DrawBox(0, 0, 1, 1, 0, 1, 9); }); }
-VELK_SCENARIO(DrawMinusOne) { return ScenarioInMode1([](VelkObject* v) { v->DrawLine(0, 0, 1, 1, 0, -1); }); }
-VELK_SCENARIO(DrawEmpty) { return ScenarioInMode1([](VelkObject* v) { v->DrawPixel(0, 0, 0, 2); }); }
-VELK_SCENARIO(FillStyleEmpty) { return ScenarioInMode1([](VelkObject* v) { v->DSetFillStyle(1, 3); }); }
-VELK_SCENARIO(LineStyleNine) { return ScenarioInMode1([](VelkObject* v) { v->DSetLineStyle(1, 9); }); }
+VELK_SCENARIO(SpriteStateZero) { return ScenarioInGdiMode([](VelkObject* v) { v->SpriteState(0, 1); }); }
+VELK_SCENARIO(SpriteStateNine) { return ScenarioInGdiMode([](VelkObject* v) { v->SpriteState(9, 0); }); }
+VELK_SCENARIO(SpriteResizeNine) { return ScenarioInGdiMode([](VelkObject* v) { v->SpriteResize(9, 1, 1); }); }
+VELK_SCENARIO(SpriteResizeEmpty) { return ScenarioInGdiMode([](VelkObject* v) { v->SpriteResize(7, 1, 1); }); }
+VELK_SCENARIO(ColorKeyZero) { return ScenarioInGdiMode([](VelkObject* v) { v->DSetColorKey(0, 0); }); }
+VELK_SCENARIO(ColorKeyEmpty) { return ScenarioInGdiMode([](VelkObject* v) { v->DSetColorKey(0, 8); }); }
+VELK_SCENARIO(DrawNine) { return ScenarioInGdiMode([](VelkObject* v) { v->DrawBox(0, 0, 1, 1, 0, 1, 9); }); }
+VELK_SCENARIO(DrawMinusOne) { return ScenarioInGdiMode([](VelkObject* v) { v->DrawLine(0, 0, 1, 1, 0, -1); }); }
+VELK_SCENARIO(DrawEmpty) { return ScenarioInGdiMode([](VelkObject* v) { v->DrawPixel(0, 0, 0, 2); }); }
+VELK_SCENARIO(FillStyleEmpty) { return ScenarioInGdiMode([](VelkObject* v) { v->DSetFillStyle(1, 3); }); }
+VELK_SCENARIO(LineStyleNine) { return ScenarioInGdiMode([](VelkObject* v) { v->DSetLineStyle(1, 9); }); }
 VELK_SCENARIO(DrawBeforeAnyMode) {
     VelkObject* velk = CreateCoreObject();
     velk->Logging();
@@ -290,26 +262,24 @@ VELK_SCENARIO(DrawBeforeAnyMode) {
 TEST(SpriteIdErrors, EndTheProcessWithTheExactText) {
     using velk::texts::kSubjectDrawing;
     const FatalCase cases[] = {
-        {"SpriteStateZero", RangeText("スプライト状態設定関数( SpriteState ) ", 0, "１～最大スプライト数")},
-        {"SpriteStateNine", RangeText("スプライト状態設定関数( SpriteState ) ", 9, "１～最大スプライト数")},
-        {"SpriteResizeNine", RangeText("スプライトサイズ設定関数( SpriteSize ) ", 9, "１～最大スプライト数")},
-        {"SpriteResizeEmpty", EmptyText("スプライトサイズ設定関数( SpriteSize ) ", 7)},
-        {"ColorKeyZero", RangeText("DSetColorKey", 0, "１～スプライト数(０は禁止)")},
-        {"ColorKeyEmpty", EmptyText("DSetColorKey", 8)},
-        {"DrawNine", RangeText(kSubjectDrawing, 9, "0～最大スプライト数(固定:8)")},
-        {"DrawMinusOne", RangeText(kSubjectDrawing, -1, "0～最大スプライト数(固定:8)")},
-        {"DrawEmpty", EmptyText(kSubjectDrawing, 2)},
-        {"FillStyleEmpty", EmptyText("描画スタイル変更メソッド　スプライトID", 3)},
-        {"LineStyleNine", RangeText("描画スタイル変更メソッド　スプライトID", 9, "0～最大スプライト数(固定:8)")},
-        {"DrawBeforeAnyMode", EmptyText(kSubjectDrawing, 0)},
+        {"SpriteStateZero", IdRangeText("スプライト状態設定関数( SpriteState ) ", 0, "１～最大スプライト数")},
+        {"SpriteStateNine", IdRangeText("スプライト状態設定関数( SpriteState ) ", 9, "１～最大スプライト数")},
+        {"SpriteResizeNine", IdRangeText("スプライトサイズ設定関数( SpriteSize ) ", 9, "１～最大スプライト数")},
+        {"SpriteResizeEmpty", IdEmptyText("スプライトサイズ設定関数( SpriteSize ) ", 7)},
+        {"ColorKeyZero", IdRangeText("DSetColorKey", 0, "１～スプライト数(０は禁止)")},
+        {"ColorKeyEmpty", IdEmptyText("DSetColorKey", 8)},
+        {"DrawNine", IdRangeText(kSubjectDrawing, 9, "0～最大スプライト数(固定:8)")},
+        {"DrawMinusOne", IdRangeText(kSubjectDrawing, -1, "0～最大スプライト数(固定:8)")},
+        {"DrawEmpty", IdEmptyText(kSubjectDrawing, 2)},
+        {"FillStyleEmpty", IdEmptyText("描画スタイル変更メソッド　スプライトID", 3)},
+        {"LineStyleNine", IdRangeText("描画スタイル変更メソッド　スプライトID", 9, "0～最大スプライト数(固定:8)")},
+        {"DrawBeforeAnyMode", IdEmptyText(kSubjectDrawing, 0)},
     };
     for (const FatalCase& fatal : cases) {
         SCOPED_TRACE(fatal.scenario);
         TempDir dir;
         ScenarioResult result = RunScenario(fatal.scenario, dir.path());
-        EXPECT_FALSE(result.timed_out);
-        EXPECT_EQ(result.exit_code, 1u);
-        ASSERT_EQ(result.boxes.size(), 1u);
+        ASSERT_TRUE(EndedFatallyWithOneBox(result));
         EXPECT_EQ(result.boxes[0].text, fatal.text);
         EXPECT_EQ(result.boxes[0].caption, velk::texts::kFatalCaption);
         std::string logged = fatal.text;

@@ -217,34 +217,16 @@ TEST_P(Text, EachStringsFontIsDeletedAfterwards) {
 
 // ---------------------------------------------------------------- fatal paths
 
-namespace {
-
-int InMode1(void (*action)(VelkObject*)) {
-    VelkObject* velk = CreateCoreObject();
-    velk->Window = CreateTestWindow();
-    velk->Logging();
-    velk->Graphics(1);
-    action(velk);
-    return 0;
-}
-
-std::string RangeText(const char* subject, int id, const char* range) {
-    return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
-           " が指定されました。\n\t\t->" + range + "の範囲で許されます";
-}
-
-}  // namespace
-
 VELK_SCENARIO(DrawStringAlignThree) {
-    return InMode1([](VelkObject* v) { v->DrawString(0, 0, nullptr, 3, 0, 0); });
+    return ScenarioInGdiMode([](VelkObject* v) { v->DrawString(0, 0, nullptr, 3, 0, 0); });
 }
 VELK_SCENARIO(DrawStringSpriteBeforeAlign) {
-    return InMode1([](VelkObject* v) { v->DrawString(0, 0, nullptr, -1, 0, 9); });
+    return ScenarioInGdiMode([](VelkObject* v) { v->DrawString(0, 0, nullptr, -1, 0, 9); });
 }
 VELK_SCENARIO(TextFontEmpty) {
-    return InMode1([](VelkObject* v) { v->DSetTextFont(255, 255, 255, 255, 255, nullptr, 4); });
+    return ScenarioInGdiMode([](VelkObject* v) { v->DSetTextFont(255, 255, 255, 255, 255, nullptr, 4); });
 }
-VELK_SCENARIO(TextSpaceMinusOne) { return InMode1([](VelkObject* v) { v->DSetTextSpace(1, -1); }); }
+VELK_SCENARIO(TextSpaceMinusOne) { return ScenarioInGdiMode([](VelkObject* v) { v->DSetTextSpace(1, -1); }); }
 
 TEST(TextErrors, EndTheProcessWithTheExactText) {
     namespace t = velk::texts;
@@ -252,20 +234,18 @@ TEST(TextErrors, EndTheProcessWithTheExactText) {
         const char* scenario;
         std::string text;
     } cases[] = {
-        {"DrawStringAlignThree", RangeText("DrawString テキスト位置定数 ", 3, "0(Left) 1(Right) 2(Center)")},
-        {"DrawStringSpriteBeforeAlign", RangeText(t::kSubjectDrawing, 9, t::kSpriteRangeAny)},
+        {"DrawStringAlignThree", IdRangeText("DrawString テキスト位置定数 ", 3, "0(Left) 1(Right) 2(Center)")},
+        {"DrawStringSpriteBeforeAlign", IdRangeText(t::kSubjectDrawing, 9, t::kSpriteRangeAny)},
         {"TextFontEmpty",
          std::string("  [ Error ] Typ:ID     ") + t::kSubjectDrawing +
              "で正しくないID : 4 が指定されました。\n\t\t->指定されたIDは空です。使用されていません"},
-        {"TextSpaceMinusOne", RangeText(t::kSubjectDrawing, -1, t::kSpriteRangeAny)},
+        {"TextSpaceMinusOne", IdRangeText(t::kSubjectDrawing, -1, t::kSpriteRangeAny)},
     };
     for (const auto& fatal : cases) {
         SCOPED_TRACE(fatal.scenario);
         TempDir dir;
         ScenarioResult result = RunScenario(fatal.scenario, dir.path());
-        EXPECT_FALSE(result.timed_out);
-        EXPECT_EQ(result.exit_code, 1u);
-        ASSERT_EQ(result.boxes.size(), 1u);
+        ASSERT_TRUE(EndedFatallyWithOneBox(result));
         EXPECT_EQ(result.boxes[0].text, fatal.text);
     }
 }
