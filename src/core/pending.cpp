@@ -16,7 +16,6 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteCopy(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::SpritePaste(LONG, LONG, LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_Open(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Play(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_LoopPlay(LONG, LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Snd_Stop(LONG) { return NotBuiltYet(); }

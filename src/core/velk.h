@@ -191,6 +191,17 @@ public:
     void ReleaseBuffer(int index);
     void ResetBuffer(int index);
     void RestartSource(int index);
+    // Puts mode 1 in force when no mode has been chosen yet.
+    void EnsureSoundMode();
+    // Each expects the buffer's freshly opened SourceFile. A refused Ogg file
+    // is left open for the WAV attempt; an Ogg stream that cannot be sized is closed.
+    bool OpenOggSource(int index);
+    bool ParseWavHeader(int index);
+    // Closes the source even when the buffer holds no playback resources.
+    void CloseSource(int index);
+    // Mode 2: the device buffer (and for buffer 0 its notification positions);
+    // a refusal ends the process.
+    void CreateDeviceBuffer(int index);
 
     // window
     // Hands a client size recorded by the size message to the back buffer.

@@ -141,7 +141,10 @@ void VelkObject::ResetBuffer(int index) {
 void VelkObject::CleanupSoundMode() {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundCleanupTitle);
     if (SoundMode == 2) {
-        for (int index = 0; index < velk::kSoundBufferCount; ++index) ReleaseBuffer(index);
+        for (int index = 0; index < velk::kSoundBufferCount; ++index) {
+            ReleaseBuffer(index);
+            CloseSource(index);  // also the sources of buffers that hold no blocks
+        }
         ReleaseInterface(PrimarySoundBuffer);
         ReleaseInterface(StreamNotifier);
         ReleaseInterface(DirectSoundDevice);
@@ -149,6 +152,7 @@ void VelkObject::CleanupSoundMode() {
     } else if (SoundMode == 1) {
         PlaySoundA(nullptr, nullptr, SND_PURGE);
         ReleaseBuffer(0);
+        CloseSource(0);
         if (WaveOutDevice) {
             waveOutClose(WaveOutDevice);
             WaveOutDevice = nullptr;
