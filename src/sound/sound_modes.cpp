@@ -136,10 +136,17 @@ void VelkObject::ResetBuffer(int index) {
     buffer.RefillIndex = 0;
 }
 
+void VelkObject::FreePlaybackBlocks(int index) {
+    FreeWaveBlocks(this, SoundBufferTable[index]);
+    FreeStagingCopy(this, SoundBufferTable[index]);
+}
+
 // ---------------------------------------------------------------- modes
 
 void VelkObject::CleanupSoundMode() {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundCleanupTitle);
+    // The worker uses the buffers and events freed below: it ends first.
+    StopStreamThread();
     if (SoundMode == 2) {
         for (int index = 0; index < velk::kSoundBufferCount; ++index) {
             ReleaseBuffer(index);
@@ -151,12 +158,9 @@ void VelkObject::CleanupSoundMode() {
         for (HANDLE& event : SoundEvents) CloseEvent(event);
     } else if (SoundMode == 1) {
         PlaySoundA(nullptr, nullptr, SND_PURGE);
+        CloseWaveOut();  // returns the queued blocks before they are freed
         ReleaseBuffer(0);
         CloseSource(0);
-        if (WaveOutDevice) {
-            waveOutClose(WaveOutDevice);
-            WaveOutDevice = nullptr;
-        }
         CloseEvent(SoundEvents[0]);
     }
     velk::LogWrite(this, velk::texts::kSucceed);

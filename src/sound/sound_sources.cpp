@@ -217,6 +217,7 @@ HRESULT VelkObject::Snd_Open(LONG BufferID, BSTR FileName) {
     velk::AnsiText name = velk::ToAnsi(FileName);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kFilePathLabel, name ? name.get() : "");
 
+    HaltPlayback(index);  // the worker and the device let go of the blocks first
     ReleaseBuffer(index);
     CloseSource(index);  // a source whose buffer holds no blocks is still open
     velk::SoundBuffer& buffer = SoundBufferTable[index];
