@@ -8,10 +8,4 @@ HRESULT NotBuiltYet() { return E_NOTIMPL; }
 
 HRESULT VelkObject::SpriteLoadFromFile(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_Open(LONG, BSTR) { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_Play(LONG, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_LoopPlay(LONG, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_Stop(LONG) { return NotBuiltYet(); }
 HRESULT VelkObject::Download(BSTR, BSTR) { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_Pause(LONG, LONG) { return NotBuiltYet(); }
-HRESULT VelkObject::Snd_GetData(LONG, LONG *) { return NotBuiltYet(); }

@@ -153,6 +153,28 @@ inline constexpr char kDirectSoundFallback[] = " ->Fault  AbortProc : DirectSoun
 inline constexpr char kWaveBlockName[] = "WAVEMixingStreamBuffer";
 inline constexpr char kStagingCopyName[] = "DirectSoundStreamBuffer";
 
+// ---------------------------------------------------------------- sound sources
+inline constexpr char kSndOpenTitle[] = "Snd_Open (ファイルからバッファを作成)";
+inline constexpr char kFilePathLabel[] = "FilePath";
+inline constexpr char kSoundFileNotFound[] = "Sound File Not Found";
+inline constexpr char kOggFileStep[] = " ** File As OGGVorbisFile ** ";
+inline constexpr char kWavFileStep[] = " ** File As WavFile **";
+inline constexpr char kUnknownSoundFile[] = "Unknown file type(ogg,wav以外の形式 )";
+inline constexpr char kStreamBufferStep[] = "ストリーム型（ID=0)で作成します";
+inline constexpr char kStaticBufferStep[] = "スターティック型（ID <> 0)で作成します";
+inline constexpr char kDeviceBufferFailed[] = "DirectSoundバッファ作成失敗";
+inline constexpr char kDecodeProgressFormat[] = "  %d %% ( Remain %li / Total %li)";
+
+// ---------------------------------------------------------------- playback
+inline constexpr char kSndPlayTitle[] = "Snd_Play 再生を行います";
+inline constexpr char kSndStopTitle[] = "Snd_Stop 再生停止";
+inline constexpr char kSndPauseLine[] = " Snd_Pause 再生%s";
+inline constexpr char kPauseResume[] = "再始動";
+inline constexpr char kPauseHold[] = "一時停止";
+inline constexpr char kPlayThreadFailed[] = "サウンド再生のためのスレッド作成に失敗";
+inline constexpr char kBufferFilled[] = " -> 再生用バッファを埋めました。";
+inline constexpr char kWaveBlockAllocName[] = "WaveMixingStreamBuffer";
+
 // ---------------------------------------------------------------- MCI pass-through
 inline constexpr char kMciCommandFormat[] = "%s \"%s\" %s";
 inline constexpr char kMciDone[] = "MCI Done";

@@ -10,6 +10,7 @@
 
 #include "graphics/sprite_store.h"
 #include "sound/sound_buffer.h"
+#include "sound/stream_worker.h"
 #include "core/velk_interface.h"
 
 class VelkObject final : public IVELK {
@@ -193,6 +194,30 @@ public:
     void ReleaseBuffer(int index);
     void ResetBuffer(int index);
     void RestartSource(int index);
+    // Puts mode 1 in force when no mode has been chosen yet.
+    void EnsureSoundMode();
+    // Each expects the buffer's freshly opened SourceFile. A refused Ogg file
+    // is left open for the WAV attempt; an Ogg stream that cannot be sized is closed.
+    bool OpenOggSource(int index);
+    bool ParseWavHeader(int index);
+    // Closes the source even when the buffer holds no playback resources.
+    void CloseSource(int index);
+    // Mode 2: the device buffer (and for buffer 0 its notification positions);
+    // a refusal ends the process.
+    void CreateDeviceBuffer(int index);
+    // Frees the waveOut blocks and the staging copy, with their log lines.
+    void FreePlaybackBlocks(int index);
+    // Playback engine: the fills, the worker and what stops it.
+    void PrimeBuffer(int index, velk::PrimeKind kind);
+    DWORD RefillBlock(int index, velk::RefillKind kind);
+    DWORD StreamThread(int index);
+    void StartStreamThread(int index);
+    // Ends and joins the worker; it frees nothing itself.
+    void StopStreamThread();
+    // Stops what plays from the buffer: the worker first, then the device
+    // (waveOut blocks all returned and unprepared, the device closed).
+    void HaltPlayback(int index);
+    void CloseWaveOut();
 
     // window
     // Hands a client size recorded by the size message to the back buffer.
@@ -222,6 +247,7 @@ public:
     HANDLE SoundEvents[3];
     HWAVEOUT WaveOutDevice;
     HWND ProgressDialog;
+    velk::StreamWorker Stream;
 
 private:
     explicit VelkObject(IUnknown* outer);

@@ -28,6 +28,7 @@ struct SoundBuffer {
     BYTE* StagingCopy;
     ReadFunctionType ReadFunction;
     long DataStart;  // WAV source: file offset of the first sample, for restarts
+    long DataEnd;    // WAV source: file offset just past the data chunk
 };
 
 // The record's state right after the object's construction: all zero.

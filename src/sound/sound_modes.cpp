@@ -136,23 +136,31 @@ void VelkObject::ResetBuffer(int index) {
     buffer.RefillIndex = 0;
 }
 
+void VelkObject::FreePlaybackBlocks(int index) {
+    FreeWaveBlocks(this, SoundBufferTable[index]);
+    FreeStagingCopy(this, SoundBufferTable[index]);
+}
+
 // ---------------------------------------------------------------- modes
 
 void VelkObject::CleanupSoundMode() {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundCleanupTitle);
+    // The worker uses the buffers and events freed below: it ends first.
+    StopStreamThread();
     if (SoundMode == 2) {
-        for (int index = 0; index < velk::kSoundBufferCount; ++index) ReleaseBuffer(index);
+        for (int index = 0; index < velk::kSoundBufferCount; ++index) {
+            ReleaseBuffer(index);
+            CloseSource(index);  // also the sources of buffers that hold no blocks
+        }
         ReleaseInterface(PrimarySoundBuffer);
         ReleaseInterface(StreamNotifier);
         ReleaseInterface(DirectSoundDevice);
         for (HANDLE& event : SoundEvents) CloseEvent(event);
     } else if (SoundMode == 1) {
         PlaySoundA(nullptr, nullptr, SND_PURGE);
+        CloseWaveOut();  // returns the queued blocks before they are freed
         ReleaseBuffer(0);
-        if (WaveOutDevice) {
-            waveOutClose(WaveOutDevice);
-            WaveOutDevice = nullptr;
-        }
+        CloseSource(0);
         CloseEvent(SoundEvents[0]);
     }
     velk::LogWrite(this, velk::texts::kSucceed);

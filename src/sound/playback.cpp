@@ -1,0 +1,375 @@
+// Playback engine: Snd_Play and its relatives, the fills that feed the two
+// back ends (waveOut blocks, the DirectSound ring or static buffer), the worker
+// thread that keeps a stream fed and the progress dialog of the first fill.
+#include <windows.h>
+#include <commctrl.h>  // for: InitCommonControlsEx (the dialog's progress bar)
+#include <mmsystem.h>  // for: waveOut*, PlaySoundA
+#include <dsound.h>    // for: IDirectSoundBuffer
+
+#include <cstring>
+
+#include "core/log.h"
+#include "core/texts.h"
+#include "core/velk.h"
+#include "sound/sound_buffer.h"
+#include "sound/wav_header.h"
+
+namespace {
+
+constexpr int kProgressDialogId = 203;
+constexpr UINT kHeaderBytes = sizeof(WAVEHDR);  // 32
+
+INT_PTR CALLBACK PlayProgressProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+HINSTANCE ResourceModule() {
+    HINSTANCE instance = velk::ModuleInstance();
+    return instance ? instance : GetModuleHandleA(nullptr);
+}
+
+bool SourceLoaded(const velk::SoundBuffer& buffer) {
+    return buffer.SourceFile || buffer.Decoder.datasource;
+}
+
+// The byte value of silence: unsigned 8-bit samples centre on 0x80.
+int SilenceByte(const velk::SoundBuffer& buffer) { return buffer.Format.wBitsPerSample == 8 ? 0x80 : 0; }
+
+DWORD WINAPI StreamThreadEntry(void* parameter) {
+    VelkObject* self = LiveInstance.load();
+    return self ? self->StreamThread(static_cast<int>(reinterpret_cast<intptr_t>(parameter))) : 1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- fills
+
+// Reads for one transfer unit. A looping source that is at its end starts over
+// at once, so an exact multiple of the unit does not leave an empty unit.
+static size_t ReadUnit(VelkObject* self, int index, size_t wanted, void* destination) {
+    velk::SoundBuffer& buffer = self->SoundBufferTable[index];
+    size_t got = buffer.ReadFunction(buffer, wanted, destination);
+    if (got == 0 && buffer.LoopFlag) {
+        self->RestartSource(index);
+        got = buffer.ReadFunction(buffer, wanted, destination);
+    }
+    return got;
+}
+
+// Common DirectSound fill of [offset, offset + length): read into the staging
+// copy, then copy into the device buffer.
+static void FillDirectSound(VelkObject* self, int index, DWORD offset, DWORD length) {
+    velk::SoundBuffer& buffer = self->SoundBufferTable[index];
+    BYTE* staging = buffer.StagingCopy + offset;
+    size_t got = ReadUnit(self, index, length, staging);
+    // The ring plays on without gaps: a looping source fills the whole unit.
+    while (buffer.LoopFlag && got > 0 && got < length) {
+        self->RestartSource(index);
+        size_t more = buffer.ReadFunction(buffer, length - got, staging + got);
+        if (more == 0) break;
+        got += more;
+    }
+    // What the source could not fill would otherwise replay old sound.
+    if (got < length) memset(staging + got, SilenceByte(buffer), length - got);
+
+    void* first = nullptr;
+    void* second = nullptr;
+    DWORD first_bytes = 0;
+    DWORD second_bytes = 0;
+    if (SUCCEEDED(buffer.DeviceBuffer->Lock(offset, length, &first, &first_bytes, &second, &second_bytes, 0))) {
+        DWORD copy = first_bytes < length ? first_bytes : length;
+        memcpy(first, staging, copy);
+        if (second && copy < length) {
+            DWORD rest = length - copy < second_bytes ? length - copy : second_bytes;
+            memcpy(second, staging + copy, rest);
+        }
+        buffer.DeviceBuffer->Unlock(first, first_bytes, second, second_bytes);
+    }
+    if (got == 0) {
+        if (buffer.LoopFlag) {
+            self->RestartSource(index);
+        } else if (index != 0 || !self->Stream.Draining.exchange(true)) {
+            // Once through to the end of the device buffer; the stream's stop
+            // notice follows. A stream asks for that once only.
+            buffer.DeviceBuffer->Play(0, 0, 0);
+        }
+    }
+}
+
+void VelkObject::PrimeBuffer(int index, velk::PrimeKind kind) {
+    velk::SoundBuffer& buffer = SoundBufferTable[index];
+    switch (kind) {
+        case velk::PrimeKind::kWaveOutStart: {
+            FreePlaybackBlocks(index);
+            buffer.DataSize = velk::FiveSecondBytes(buffer.Format);
+            const DWORD bytes = buffer.DataSize + 1;
+            for (WAVEHDR*& header : buffer.WaveBlocks) {
+                header = static_cast<WAVEHDR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kHeaderBytes));
+                void* data = header ? HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes) : nullptr;
+                if (!data)
+                    velk::FatalError(this, velk::texts::kAllocError, velk::texts::kWaveBlockAllocName, bytes);
+                velk::LogWrite(this, velk::texts::kMemoryAllocated, velk::texts::kWaveBlockAllocName, bytes);
+                header->lpData = static_cast<LPSTR>(data);
+                size_t got = ReadUnit(this, index, buffer.DataSize, data);
+                header->dwBufferLength = static_cast<DWORD>(got);
+                if (got < buffer.DataSize && buffer.LoopFlag) RestartSource(index);
+            }
+            break;
+        }
+        case velk::PrimeKind::kStreamStart:
+        case velk::PrimeKind::kStaticStart: {
+            const bool stream = kind == velk::PrimeKind::kStreamStart;
+            if (stream) buffer.DataSize = velk::FiveSecondBytes(buffer.Format);
+            FreePlaybackBlocks(index);
+            buffer.StagingCopy =
+                static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, buffer.DataSize + 1));
+            if (!buffer.StagingCopy)
+                velk::FatalError(this, velk::texts::kAllocError, velk::texts::kStagingCopyName, buffer.DataSize + 1);
+            FillDirectSound(this, index, 0, buffer.DataSize);
+            if (stream) buffer.DataSize /= 2;
+            break;
+        }
+        case velk::PrimeKind::kFirstHalf:
+            FillDirectSound(this, index, 0, buffer.DataSize);
+            break;
+    }
+    velk::LogWrite(this, velk::texts::kBufferFilled);
+}
+
+DWORD VelkObject::RefillBlock(int index, velk::RefillKind kind) {
+    velk::SoundBuffer& buffer = SoundBufferTable[index];
+    if (kind == velk::RefillKind::kSecondHalf) {
+        FillDirectSound(this, index, buffer.DataSize, buffer.DataSize);
+        return buffer.DataSize;
+    }
+    WAVEHDR* header = buffer.WaveBlocks[buffer.RefillIndex];
+    size_t got = ReadUnit(this, index, buffer.DataSize, header->lpData);
+    if (got != buffer.DataSize && buffer.LoopFlag) RestartSource(index);
+    return static_cast<DWORD>(got);
+}
+
+// ---------------------------------------------------------------- the worker
+
+DWORD VelkObject::StreamThread(int index) {
+    velk::SoundBuffer& buffer = SoundBufferTable[index];
+    const bool wave_out = SoundMode == 1;
+    HANDLE waits[4] = {Stream.StopEvent, SoundEvents[0], SoundEvents[1], SoundEvents[2]};
+    const DWORD wait_count = wave_out ? 2 : 4;
+    for (;;) {
+        DWORD woke = WaitForMultipleObjects(wait_count, waits, FALSE, INFINITE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED || EndedFlag) return 1;
+        if (wave_out) {
+            if (buffer.RefillIndex == -1) buffer.RefillIndex = 0;  // the device's open notice
+            // Every block the device has handed back, in ring order: a notice
+            // that arrives late or merged with the next one loses no block.
+            for (int turn = 0; turn < velk::kWaveBlockCount; ++turn) {
+                WAVEHDR* header = buffer.WaveBlocks[buffer.RefillIndex];
+                if (header->dwFlags & WHDR_INQUEUE) break;
+                waveOutUnprepareHeader(WaveOutDevice, header, kHeaderBytes);
+                header->dwBufferLength = RefillBlock(index, velk::RefillKind::kWaveOutBlock);
+                if (header->dwBufferLength != 0) {
+                    waveOutPrepareHeader(WaveOutDevice, header, kHeaderBytes);
+                    waveOutWrite(WaveOutDevice, header, kHeaderBytes);
+                }
+                buffer.PlayingIndex = (buffer.PlayingIndex + 1) % velk::kWaveBlockCount;
+                buffer.RefillIndex = (buffer.RefillIndex + 1) % velk::kWaveBlockCount;
+            }
+            bool all_empty = true;
+            for (WAVEHDR* header : buffer.WaveBlocks) all_empty = all_empty && header->dwBufferLength == 0;
+            if (all_empty) {
+                std::lock_guard<std::mutex> lock(Stream.Lock);
+                ResetBuffer(index);
+                return 0;
+            }
+            continue;
+        }
+        switch (woke - WAIT_OBJECT_0) {
+            case 1:  // the cursor passed the last byte: the second half is free
+                RefillBlock(index, velk::RefillKind::kSecondHalf);
+                break;
+            case 2:  // the cursor passed the middle: the first half is free
+                PrimeBuffer(index, velk::PrimeKind::kFirstHalf);
+                break;
+            case 3: {  // stopped: the end of play, unless paused or playing again
+                DWORD status = 0;
+                buffer.DeviceBuffer->GetStatus(&status);
+                if (Stream.Paused || (status & DSBSTATUS_PLAYING)) break;
+                std::lock_guard<std::mutex> lock(Stream.Lock);
+                ResetBuffer(index);
+                return 0;
+            }
+            default:
+                break;
+        }
+    }
+}
+
+void VelkObject::StartStreamThread(int index) {
+    if (!Stream.StopEvent) Stream.StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(Stream.StopEvent);
+    Stream.Thread = CreateThread(nullptr, 0, StreamThreadEntry, reinterpret_cast<void*>(static_cast<intptr_t>(index)),
+                                 0, &Stream.ThreadId);
+    if (!Stream.Thread || !Stream.StopEvent)
+        velk::FatalSystemError(this, velk::texts::kFailed, velk::texts::kPlayThreadFailed);
+}
+
+void VelkObject::StopStreamThread() {
+    if (!Stream.Thread) return;
+    // A fatal error raised on the worker itself tears the object down from there.
+    if (Stream.ThreadId == GetCurrentThreadId()) return;
+    SetEvent(Stream.StopEvent);
+    WaitForSingleObject(Stream.Thread, INFINITE);
+    CloseHandle(Stream.Thread);
+    Stream.Thread = nullptr;
+    Stream.ThreadId = 0;
+}
+
+void VelkObject::CloseWaveOut() {
+    if (!WaveOutDevice) return;
+    waveOutReset(WaveOutDevice);  // hands every queued block back
+    for (WAVEHDR* header : SoundBufferTable[0].WaveBlocks)
+        if (header) waveOutUnprepareHeader(WaveOutDevice, header, kHeaderBytes);
+    waveOutClose(WaveOutDevice);
+    WaveOutDevice = nullptr;
+}
+
+void VelkObject::HaltPlayback(int index) {
+    if (index == 0) StopStreamThread();
+    if (SoundMode == 2) {
+        if (SoundBufferTable[index].DeviceBuffer) SoundBufferTable[index].DeviceBuffer->Stop();
+    } else {
+        CloseWaveOut();
+    }
+    if (index == 0) {
+        Stream.Paused = false;
+        Stream.Draining = false;
+    }
+}
+
+// ---------------------------------------------------------------- members
+
+// The dialog serves the first fill only. It goes before the device starts:
+// closing it afterwards moved the activation and stopped a buffer just started.
+static void CloseProgressDialog(VelkObject* self, LONG shown) {
+    if (shown && self->ProgressDialog) DestroyWindow(self->ProgressDialog);
+    self->ProgressDialog = nullptr;
+}
+
+HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
+    EnsureSoundMode();
+    if (ShowDialog) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+        ProgressDialog = CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(kProgressDialogId), Window,
+                                            PlayProgressProc, 0);
+    }
+    velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSndPlayTitle);
+    int index = BufferIndex(BufferID);
+    velk::SoundBuffer& buffer = SoundBufferTable[index];
+    // What plays now stops first (the worker may still reset the buffer until
+    // it is joined), and playing again starts from the first sample.
+    HaltPlayback(index);
+    // Nothing to play: never loaded, or in mode 2 its device buffer is gone.
+    if (!SourceLoaded(buffer) || (SoundMode == 2 && !buffer.DeviceBuffer))
+        velk::FatalError(this, velk::texts::kIdEmptyError, velk::texts::kSoundBufferSubject, BufferID);
+    RestartSource(index);
+    if (SoundMode == 2) {
+        buffer.DeviceBuffer->SetCurrentPosition(0);
+        if (index == 0) {
+            for (HANDLE event : SoundEvents) ResetEvent(event);
+            PrimeBuffer(index, velk::PrimeKind::kStreamStart);
+            CloseProgressDialog(this, ShowDialog);
+            buffer.DeviceBuffer->Play(0, 0, Stream.Draining ? 0 : DSBPLAY_LOOPING);
+            StartStreamThread(index);
+        } else {
+            PrimeBuffer(index, velk::PrimeKind::kStaticStart);
+            CloseProgressDialog(this, ShowDialog);
+            buffer.DeviceBuffer->Play(0, 0, buffer.LoopFlag ? DSBPLAY_LOOPING : 0);
+        }
+    } else {
+        PlaySoundA(nullptr, nullptr, SND_PURGE);
+        ResetEvent(SoundEvents[0]);
+        waveOutOpen(&WaveOutDevice, WAVE_MAPPER, &buffer.Format, reinterpret_cast<DWORD_PTR>(SoundEvents[0]), 0,
+                    CALLBACK_EVENT);
+        PrimeBuffer(0, velk::PrimeKind::kWaveOutStart);
+        CloseProgressDialog(this, ShowDialog);
+        buffer.RefillIndex = -1;
+        buffer.PlayingIndex = 0;
+        for (WAVEHDR* header : buffer.WaveBlocks) {
+            if (header->dwBufferLength == 0) continue;
+            waveOutPrepareHeader(WaveOutDevice, header, kHeaderBytes);
+            waveOutWrite(WaveOutDevice, header, kHeaderBytes);
+        }
+        StartStreamThread(0);
+    }
+    velk::LogWrite(this, velk::texts::kSucceed);
+    return S_OK;
+}
+
+HRESULT VelkObject::Snd_LoopPlay(LONG BufferID, LONG ShowDialog) {
+    EnsureSoundMode();
+    int index = BufferIndex(BufferID);
+    SoundBufferTable[index].LoopFlag = 1;
+    return Snd_Play(index + 1, ShowDialog);
+}
+
+HRESULT VelkObject::Snd_Stop(LONG BufferID) {
+    EnsureSoundMode();
+    velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSndStopTitle);
+    int index = BufferIndex(BufferID);
+    HaltPlayback(index);
+    ResetBuffer(index);
+    velk::LogWrite(this, velk::texts::kSucceed);
+    return S_OK;
+}
+
+HRESULT VelkObject::Snd_Pause(LONG Play, LONG BufferID) {
+    EnsureSoundMode();
+    int index = BufferIndex(BufferID);
+    velk::LogWrite(this, velk::texts::kSndPauseLine, Play ? velk::texts::kPauseResume : velk::texts::kPauseHold);
+    // The worker's end-of-play reset must not free the device buffer meanwhile.
+    std::lock_guard<std::mutex> lock(Stream.Lock);
+    if (SoundMode == 2) {
+        IDirectSoundBuffer* device = SoundBufferTable[index].DeviceBuffer;
+        if (!device) return S_OK;
+        if (Play) {
+            bool loop = (index == 0 && !Stream.Draining) || (index != 0 && SoundBufferTable[index].LoopFlag);
+            device->Play(0, 0, loop ? DSBPLAY_LOOPING : 0);
+            if (index == 0) Stream.Paused = false;
+        } else {
+            if (index == 0) Stream.Paused = true;
+            device->Stop();
+        }
+    } else if (WaveOutDevice) {
+        if (Play)
+            waveOutRestart(WaveOutDevice);
+        else
+            waveOutPause(WaveOutDevice);
+    }
+    return S_OK;
+}
+
+HRESULT VelkObject::Snd_GetData(LONG BufferID, LONG* Data) {
+    EnsureSoundMode();
+    int index = BufferIndex(BufferID);
+    LONG value = 0;
+    std::lock_guard<std::mutex> lock(Stream.Lock);
+    const velk::SoundBuffer& buffer = SoundBufferTable[index];
+    if (!velk::IsBufferEmpty(buffer)) {
+        if (SoundMode == 2) {
+            DWORD play = 0;
+            // The cursor lies inside the device buffer, and the copy has one byte more.
+            if (buffer.StagingCopy && buffer.DeviceBuffer &&
+                SUCCEEDED(buffer.DeviceBuffer->GetCurrentPosition(&play, nullptr)))
+                value = static_cast<signed char>(buffer.StagingCopy[play + 1]);
+        } else {
+            MMTIME time = {};
+            time.wType = TIME_BYTES;
+            waveOutGetPosition(WaveOutDevice, &time, sizeof time);
+            DWORD bytes = time.wType == TIME_SAMPLES ? time.u.sample * buffer.Format.nBlockAlign : time.u.cb;
+            const WAVEHDR* header = buffer.WaveBlocks[buffer.PlayingIndex];
+            if (header && header->lpData && buffer.DataSize != 0)
+                value = static_cast<signed char>(header->lpData[(bytes + 1) % buffer.DataSize]);
+        }
+    }
+    if (Data) *Data = value;
+    return S_OK;
+}

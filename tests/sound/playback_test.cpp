@@ -1,0 +1,354 @@
+// The playback engine under the test bed's audio sink: waveOut streaming with
+// its three blocks, the DirectSound ring and static buffers, pause, stop,
+// replay and teardown while a worker runs, the level read-out and the dialog.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "sound/sound_fixture.h"
+#include "support/bstr.h"
+#include "support/ogg_file.h"
+#include "support/velk_loader.h"
+#include "support/wav_file.h"
+
+using namespace velk_test;
+
+namespace {
+
+// A 16-bit mono WAV at 8000 Hz whose every sample is `sample`.
+bool WriteLevelWav(const std::string& path, unsigned milliseconds, uint16_t sample) {
+    const uint32_t bytes = 8000 * milliseconds / 1000 * 2;
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                              1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a'};
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(bytes >> (8 * i)));
+    for (uint32_t i = 0; i < bytes / 2; ++i) {
+        b.push_back(static_cast<uint8_t>(sample));
+        b.push_back(static_cast<uint8_t>(sample >> 8));
+    }
+    FILE* out = fopen(path.c_str(), "wb");
+    if (!out) return false;
+    fwrite(b.data(), 1, b.size(), out);
+    return fclose(out) == 0;
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool Playing(IDirectSoundBuffer* device) {
+    DWORD status = 0;
+    return device && SUCCEEDED(device->GetStatus(&status)) && (status & DSBSTATUS_PLAYING);
+}
+
+std::vector<std::string>& DialogTexts() {
+    static std::vector<std::string> texts;
+    return texts;
+}
+HWND& SeenDialog() {
+    static HWND dialog = nullptr;
+    return dialog;
+}
+
+// Runs from the message pumping inside the first fill: notes the dialog's status line.
+void CALLBACK WatchDialog(HWND, UINT, UINT_PTR, DWORD) {
+    HWND found = FindWindowA(nullptr, "VELK Encode進行状況");
+    if (!found) return;
+    SeenDialog() = found;
+    char text[128] = {};
+    GetDlgItemTextA(found, 234, text, sizeof text);
+    std::vector<std::string>& seen = DialogTexts();
+    if (seen.empty() || seen.back() != text) seen.push_back(text);
+}
+
+bool ThreadRunning(VelkObject* velk) {
+    return velk->Stream.Thread && WaitForSingleObject(velk->Stream.Thread, 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace
+
+TEST_F(SoundTest, WaveOutPlaysAShortSoundOnceFromBlockZero) {
+    velk_->Sound(1);
+    ASSERT_TRUE(WriteLevelWav(dir_.File("one.wav"), 1000, 0x1234));
+    ASSERT_EQ(Open(1, "one.wav"), S_OK);
+    size_t before = Log().size();
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    velk::SoundBuffer& buffer = Buffer(0);
+    ASSERT_NE(buffer.WaveBlocks[0], nullptr);
+    EXPECT_EQ(buffer.DataSize, 5u * 16000);
+    EXPECT_EQ(buffer.WaveBlocks[0]->dwBufferLength, 16000u);
+    EXPECT_EQ(buffer.WaveBlocks[1]->dwBufferLength, 0u) << "only block 0 holds sound";
+    EXPECT_EQ(buffer.WaveBlocks[2]->dwBufferLength, 0u);
+    const std::string alloc = "\t[ Done  ] Typ:Memory WaveMixingStreamBuffer用に 13881 バイトのメモリを確保しました\r\n";
+    EXPECT_EQ(Log().substr(before), "### Snd_Play 再生を行います\r\n" + alloc + alloc + alloc +
+                                        " -> 再生用バッファを埋めました。\r\n### Succeed\r\n");
+
+    LONG level = 0;
+    ASSERT_TRUE(WaitFor([&] { return velk_->Snd_GetData(1, &level), level != 0; }, 1000));
+    EXPECT_EQ(level, 0x12) << "the high byte of the sample being played";
+
+    // The worker resets the buffer once the block has come back; the source is at its start again.
+    ASSERT_TRUE(WaitFor([&] { return buffer.WaveBlocks[0] == nullptr; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !ThreadRunning(velk_); }, 1000));
+    EXPECT_NE(Log().find("\t[ Done  ] Typ:Memory WAVEMixingStreamBuffer用に確保したメモリを解放しました。"), std::string::npos);
+    velk_->Snd_GetData(1, &level);
+    EXPECT_EQ(level, 0) << "an empty buffer reads as silence";
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    EXPECT_EQ(buffer.WaveBlocks[0]->dwBufferLength, 16000u) << "played again without Snd_Open";
+}
+
+// Bytes of sound that reached the test bed's audio sink since the device last opened.
+size_t SoundBytesHeard() {
+    const std::string sink = ReadFileBytes(ExecutableDirectory() + "\\..\\testbed\\audio.raw");
+    return static_cast<size_t>(std::count_if(sink.begin(), sink.end(), [](char c) { return c != 0; }));
+}
+
+TEST_F(SoundTest, TheSinkHearsASoundOnceOrOverAndOver) {
+    velk_->Sound(1);
+    ASSERT_TRUE(WriteToneWav(dir_.File("tone.wav"), 1000, 22050));  // 44100 bytes
+    ASSERT_EQ(Open(1, "tone.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return !ThreadRunning(velk_); }, 5000));
+    Sleep(500);
+    size_t once = SoundBytesHeard();
+    EXPECT_GT(once, 44100u * 9 / 10);
+    EXPECT_LT(once, 44100u * 11 / 10);
+
+    ASSERT_EQ(velk_->Snd_LoopPlay(1, 0), S_OK);
+    Sleep(3500);
+    EXPECT_GT(SoundBytesHeard(), 44100u * 25 / 10) << "the loop goes on past its three blocks";
+}
+
+TEST_F(SoundTest, WaveOutLoopsUntilStoppedAndStopClearsTheLoop) {
+    velk_->Sound(1);
+    ASSERT_TRUE(WriteLevelWav(dir_.File("one.wav"), 1000, 0x0101));
+    ASSERT_EQ(Open(1, "one.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_LoopPlay(3, 0), S_OK);
+    velk::SoundBuffer& buffer = Buffer(0);
+    EXPECT_EQ(buffer.LoopFlag, 1);
+    for (WAVEHDR* header : buffer.WaveBlocks) EXPECT_EQ(header->dwBufferLength, 16000u) << "each block holds the whole sound";
+    Sleep(3500);  // more than all three blocks once through
+    EXPECT_NE(buffer.WaveBlocks[0], nullptr);
+    EXPECT_TRUE(ThreadRunning(velk_));
+
+    size_t before = Log().size();
+    ASSERT_EQ(velk_->Snd_Stop(1), S_OK);
+    EXPECT_EQ(Log().find("### Snd_Stop 再生停止\r\n", before), before);
+    EXPECT_EQ(buffer.LoopFlag, 0);
+    EXPECT_EQ(buffer.WaveBlocks[0], nullptr);
+    EXPECT_EQ(velk_->WaveOutDevice, nullptr);
+    EXPECT_EQ(velk_->Stream.Thread, nullptr) << "the worker is joined before the blocks go";
+}
+
+TEST_F(SoundTest, WaveOutPauseHoldsThePositionUntilResumed) {
+    velk_->Sound(1);
+    ASSERT_TRUE(WriteLevelWav(dir_.File("two.wav"), 2000, 0x0101));
+    ASSERT_EQ(Open(1, "two.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    Sleep(200);
+    size_t before = Log().size();
+    velk_->Snd_Pause(0, 1);
+    auto position = [&] {
+        MMTIME time = {};
+        time.wType = TIME_BYTES;
+        waveOutGetPosition(velk_->WaveOutDevice, &time, sizeof time);
+        return time.u.cb;
+    };
+    Sleep(150);  // what the device had under way when paused
+    DWORD held = position();
+    Sleep(400);
+    EXPECT_EQ(position(), held);
+    velk_->Snd_Pause(1, 1);
+    EXPECT_TRUE(WaitFor([&] { return position() > held; }, 1000));
+    EXPECT_EQ(Log().substr(before), " Snd_Pause 再生一時停止\r\n Snd_Pause 再生再始動\r\n");
+}
+
+TEST_F(SoundTest, DirectSoundStreamPlaysOutItsRingAndResetsItself) {
+    velk_->Sound(2);
+    ASSERT_TRUE(WriteLevelWav(dir_.File("one.wav"), 1000, 0x1234));
+    ASSERT_EQ(Open(1, "one.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    velk::SoundBuffer& buffer = Buffer(0);
+    EXPECT_EQ(buffer.DataSize, 5u * 16000 / 2) << "a half of the ring";
+    ASSERT_NE(buffer.StagingCopy, nullptr);
+    EXPECT_EQ(buffer.StagingCopy[1], 0x12);
+    std::vector<BYTE> tail(buffer.StagingCopy + 16000, buffer.StagingCopy + 80000);
+    EXPECT_EQ(std::count(tail.begin(), tail.end(), 0), 64000) << "the ring beyond the sound is silent";
+    EXPECT_TRUE(Playing(buffer.DeviceBuffer));
+    LONG level = 0;
+    velk_->Snd_GetData(1, &level);
+    EXPECT_TRUE(level == 0x12 || level == 0) << level;
+
+    // Half-way the source is dry, the ring plays once to its end and the worker resets it.
+    ASSERT_TRUE(WaitFor([&] { return !ThreadRunning(velk_); }, 9000));
+    EXPECT_EQ(buffer.DeviceBuffer, nullptr);
+    EXPECT_EQ(buffer.StagingCopy, nullptr);
+    EXPECT_NE(Log().find("DirectSoundStreamBuffer用に確保したメモリを解放しました。"), std::string::npos);
+}
+
+TEST_F(SoundTest, ALoopingOggStreamRefillsItsRingWithoutGaps) {
+    velk_->Sound(2);
+    ASSERT_TRUE(WriteToneOgg(dir_.File("one.ogg"), 22050, 22050, 1));  // one second
+    ASSERT_EQ(Open(1, "one.ogg"), S_OK);
+    ASSERT_EQ(velk_->Snd_LoopPlay(1, 0), S_OK);
+    velk::SoundBuffer& buffer = Buffer(0);
+    const DWORD half = buffer.DataSize;
+    ASSERT_EQ(half, 5u * 44100 / 2);
+    auto silent_share = [&](DWORD from) {
+        return std::count(buffer.StagingCopy + from, buffer.StagingCopy + from + half, 0) / double(half);
+    };
+    EXPECT_LT(silent_share(0), 0.1);
+    EXPECT_LT(silent_share(half), 0.1) << "the sound starts over inside the ring";
+    Sleep(3500);  // the cursor has passed the middle: the first half holds new sound
+    EXPECT_TRUE(ThreadRunning(velk_));
+    EXPECT_TRUE(Playing(buffer.DeviceBuffer));
+    EXPECT_LT(silent_share(0), 0.1);
+    EXPECT_NE(Log().find(" -> 再生用バッファを埋めました。\r\n", Log().find("### Succeed", Log().find("Snd_Play"))),
+              std::string::npos)
+        << "the worker's first-half refill";
+    ASSERT_EQ(velk_->Snd_Stop(1), S_OK);
+    EXPECT_EQ(buffer.DeviceBuffer, nullptr);
+}
+
+TEST_F(SoundTest, DirectSoundPlaysStaticBuffersBesideTheStreamAndReplaysThem) {
+    velk_->Sound(2);
+    ASSERT_TRUE(WriteLevelWav(dir_.File("level.wav"), 300, 0xF034));
+    ASSERT_TRUE(WriteToneWav(dir_.File("tone.wav"), 3000, 22050));
+    ASSERT_EQ(Open(1, "tone.wav"), S_OK);
+    for (LONG id = 2; id <= 8; ++id) ASSERT_EQ(Open(id, "level.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    ASSERT_EQ(velk_->Snd_LoopPlay(8, 0), S_OK);
+    for (LONG id = 2; id <= 7; ++id) ASSERT_EQ(velk_->Snd_Play(id, 0), S_OK);
+    for (int index = 0; index < 8; ++index) EXPECT_TRUE(Playing(Buffer(index).DeviceBuffer)) << index;
+
+    LONG level = 0;
+    velk_->Snd_GetData(8, &level);
+    EXPECT_EQ(level, -16) << "the high byte, signed";
+    EXPECT_EQ(Buffer(2).DataSize, 4800u) << "a static buffer keeps the whole length";
+
+    // A static sound that has ended plays again from its start.
+    ASSERT_TRUE(WaitFor([&] { return !Playing(Buffer(2).DeviceBuffer); }, 3000));
+    EXPECT_TRUE(Playing(Buffer(7).DeviceBuffer)) << "the looping one goes on";
+    ASSERT_EQ(velk_->Snd_Play(3, 0), S_OK);
+    EXPECT_TRUE(Playing(Buffer(2).DeviceBuffer));
+    EXPECT_EQ(Buffer(2).StagingCopy[1], 0xF0);
+    ASSERT_EQ(velk_->Snd_Stop(8), S_OK);
+    EXPECT_EQ(Buffer(7).DeviceBuffer, nullptr);
+    EXPECT_EQ(Buffer(7).LoopFlag, 0);
+}
+
+TEST_F(SoundTest, PausingTheDirectSoundStreamKeepsIt) {
+    velk_->Sound(2);
+    ASSERT_TRUE(WriteToneWav(dir_.File("tone.wav"), 8000, 8000));
+    ASSERT_EQ(Open(1, "tone.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    Sleep(300);
+    velk_->Snd_Pause(0, 1);
+    Sleep(500);  // the stop notice of the pause has reached the worker
+    velk::SoundBuffer& buffer = Buffer(0);
+    EXPECT_NE(buffer.DeviceBuffer, nullptr);
+    EXPECT_FALSE(Playing(buffer.DeviceBuffer));
+    EXPECT_TRUE(ThreadRunning(velk_));
+    velk_->Snd_Pause(1, 1);
+    EXPECT_TRUE(Playing(buffer.DeviceBuffer));
+    Sleep(300);
+    EXPECT_TRUE(ThreadRunning(velk_));
+}
+
+TEST_F(SoundTest, RestartsStopsAndTeardownWhileAWorkerRunsAreOrderly) {
+    velk_->Sound(1);
+    ASSERT_TRUE(WriteToneWav(dir_.File("tone.wav"), 6000, 8000));
+    ASSERT_EQ(Open(1, "tone.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    HANDLE first = nullptr;
+    DuplicateHandle(GetCurrentProcess(), velk_->Stream.Thread, GetCurrentProcess(), &first, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0) << "the first worker ended before the second began";
+    CloseHandle(first);
+    EXPECT_EQ(Buffer(0).WaveBlocks[0]->dwBufferLength, 5u * 8000 * 2) << "started over from the first sample";
+
+    ASSERT_EQ(Open(1, "tone.wav"), S_OK);  // loading over a playing buffer
+    EXPECT_EQ(velk_->Stream.Thread, nullptr);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    velk_->Sound(2);  // a mode change frees what the worker used
+    EXPECT_EQ(velk_->Stream.Thread, nullptr);
+
+    ASSERT_EQ(Open(1, "tone.wav"), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    EXPECT_TRUE(ThreadRunning(velk_));
+    velk_->Release();  // teardown with the stream running
+    velk_ = nullptr;
+    const std::string log = Log();
+    EXPECT_EQ(log.substr(log.size() - 13), "### Succeed\r\n");
+}
+
+TEST_F(SoundTest, TheProgressDialogShowsDecodingAndIsGoneAfterwards) {
+    velk_->Sound(2);
+    ASSERT_TRUE(WriteToneOgg(dir_.File("tone.ogg"), 22050 * 4, 22050, 1));
+    ASSERT_EQ(Open(2, "tone.ogg"), S_OK);
+
+    DialogTexts().clear();
+    UINT_PTR timer = SetTimer(nullptr, 0, 1, WatchDialog);
+    ASSERT_EQ(velk_->Snd_Play(2, 1), S_OK);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(velk_->ProgressDialog, nullptr);
+    const std::vector<std::string>& seen = DialogTexts();
+    HWND dialog = SeenDialog();
+    ASSERT_NE(dialog, nullptr) << "the dialog was up during the first fill";
+    EXPECT_FALSE(IsWindow(dialog));
+    ASSERT_FALSE(seen.empty());
+    // The share done only grows, from the first pieces to the last.
+    int last = -1;
+    for (const std::string& text : seen) {
+        int percent = -1;
+        long remain = -1, total = -1;
+        ASSERT_EQ(sscanf(text.c_str(), "  %d %% ( Remain %ld / Total %ld)", &percent, &remain, &total), 3) << text;
+        EXPECT_EQ(total, 176400);
+        EXPECT_GE(percent, last);
+        last = percent;
+    }
+    EXPECT_LT(std::stoi(seen.front().substr(2)), 50);
+    EXPECT_GE(last, 90);
+    DWORD status = 0;
+    Buffer(1).DeviceBuffer->GetStatus(&status);
+    EXPECT_TRUE(Playing(Buffer(1).DeviceBuffer)) << status;
+}
+
+// ---------------------------------------------------------------- refused plays
+
+VELK_SCENARIO(SoundPlayNeverOpened) {
+    VelkObject* velk = CreateSoundObject(2);
+    velk->Snd_Play(4, 0);
+    return 91;
+}
+
+VELK_SCENARIO(SoundPlayAfterStop) {
+    VelkObject* velk = CreateSoundObject(2);
+    velk_test::WriteToneWav("t.wav", 200);
+    Bstr name(L"t.wav");
+    velk->Snd_Open(3, name);
+    velk->Snd_Play(3, 0);
+    velk->Snd_Stop(3);  // the device buffer is released with the stop
+    velk->Snd_Play(3, 0);
+    return 92;
+}
+
+TEST(SoundPlayFatal, PlayingABufferWithNothingLoadedEndsTheProcess) {
+    TempDir dir;
+    for (const char* scenario : {"SoundPlayNeverOpened", "SoundPlayAfterStop"}) {
+        ScenarioResult result = RunScenario(scenario, dir.path());
+        EXPECT_EQ(result.exit_code, 1u) << scenario;
+        ASSERT_EQ(result.boxes.size(), 1u) << scenario;
+        EXPECT_NE(result.boxes[0].text.find("サウンドメソッド バッファIDで正しくないID : "), std::string::npos);
+        EXPECT_NE(result.boxes[0].text.find("指定されたIDは空です。"), std::string::npos) << scenario;
+    }
+}

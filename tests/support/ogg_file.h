@@ -1,0 +1,11 @@
+// Small Ogg Vorbis files made by the tests themselves.
+#pragma once
+#include <string>
+
+namespace velk_test {
+
+// Encodes a sine tone of `frames` sample frames; false when the file cannot be written.
+bool WriteToneOgg(const std::string& path, unsigned frames, unsigned samples_per_second = 22050,
+                  unsigned channels = 1, double frequency = 440.0);
+
+}  // namespace velk_test
