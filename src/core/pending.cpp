@@ -6,6 +6,5 @@ namespace {
 HRESULT NotBuiltYet() { return E_NOTIMPL; }
 }  // namespace
 
-HRESULT VelkObject::SpriteLoadFromFile(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
 HRESULT VelkObject::Download(BSTR, BSTR) { return NotBuiltYet(); }

@@ -95,6 +95,26 @@ inline constexpr char kSubjectTextAlign[] = "DrawString テキスト位置定数
 inline constexpr char kTextAlignRange[] = "0(Left) 1(Right) 2(Center)";
 inline constexpr char kDefaultFontKeyword[] = "default";
 
+// Image file loading
+inline constexpr char kSubjectSpriteLoad[] = "スプライト読み込み関数( SpriteLoadFromFile ) ";
+inline constexpr char kSpriteLoadTitle[] = "SpriteLoadFromFile 画像ファイルよりスプライトを作成";
+inline constexpr char kJpegLoaderModule[] = "jpegloader.";
+inline constexpr char kPngLoaderModule[] = "pngloader.";
+inline constexpr char kLoaderIsSupported[] = "IsSupported";
+inline constexpr char kLoaderGetPicture[] = "GetPicture";
+inline constexpr char kJpegLoaderMissing[] = "not Already Joint Photographic Exports Group(JPG) Lib";
+inline constexpr char kJpegLoaderInvalid[] = "Invalid JPEGLibrary";
+inline constexpr char kJpegLoaderReady[] = "Joint Photographic Exports Group(JPG) Already";
+inline constexpr char kPngLoaderMissing[] = "not Already Portable Network Graphics(PNG)";
+inline constexpr char kPngLoaderInvalid[] = "Invalid PNGLibrary";
+inline constexpr char kPngLoaderReady[] = "Portable Network Graphics(PNG) Already Already";
+inline constexpr char kImageNotFound[] = "Image File Not Found";
+inline constexpr char kAsJpeg[] = " ** As JPEG Image file **";
+inline constexpr char kAsPng[] = " ** As PNG Image file **";
+inline constexpr char kAsBitmap[] = " ** As BITMAP Image file **";
+inline constexpr char kImageUnsupported[] = "非対応ファイルです.( InvalidFormat BMP,JPG,PNG ) ";
+inline constexpr char kImageDecodeFailed[] = "画像ファイルの展開に失敗しました.( Broken Image File ) ";
+
 inline constexpr char kSubjectGraphicsMode[] = "GraphicsModeでの定数";
 inline constexpr char kGraphicsModeRange[] = "１(WINGDI) ２(DDRAW) ３(FullScreen)";
 inline constexpr char kGraphicsTitleGdi[] = " WindowsGDIを使用したグラフィックシステムの初期化";

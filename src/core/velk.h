@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+#include "graphics/image_formats.h"
 #include "graphics/sprite_store.h"
 #include "sound/sound_buffer.h"
 #include "sound/stream_worker.h"
@@ -186,6 +187,9 @@ public:
     // The DirectDraw objects of mode 2 or 3 and the new sprite 0; false asks for the GDI fall-back.
     bool SetUpDirectDraw(int mode);
     void ReleaseDirectDrawObjects();
+    // Replaces a user sprite with a checked picture at the picture's size; a
+    // colour key the slot had is put on the new picture again.
+    void ReplaceSpriteWithPicture(int index, const velk::DibView& picture);
 
     // sound
     void CleanupSoundMode();
