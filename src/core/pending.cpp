@@ -6,5 +6,4 @@ namespace {
 HRESULT NotBuiltYet() { return E_NOTIMPL; }
 }  // namespace
 
-HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
 HRESULT VelkObject::Download(BSTR, BSTR) { return NotBuiltYet(); }

@@ -115,6 +115,11 @@ inline constexpr char kAsBitmap[] = " ** As BITMAP Image file **";
 inline constexpr char kImageUnsupported[] = "非対応ファイルです.( InvalidFormat BMP,JPG,PNG ) ";
 inline constexpr char kImageDecodeFailed[] = "画像ファイルの展開に失敗しました.( Broken Image File ) ";
 
+// Sprite viewer
+inline constexpr char kViewerIdFormat[] = "ID : %d";
+inline constexpr char kViewerUnused[] = "\r\n未使用です";
+inline constexpr char kViewerSizeFormat[] = "%s\r\n %d*%d";
+
 inline constexpr char kSubjectGraphicsMode[] = "GraphicsModeでの定数";
 inline constexpr char kGraphicsModeRange[] = "１(WINGDI) ２(DDRAW) ３(FullScreen)";
 inline constexpr char kGraphicsTitleGdi[] = " WindowsGDIを使用したグラフィックシステムの初期化";
