@@ -8,4 +8,3 @@ HRESULT NotBuiltYet() { return E_NOTIMPL; }
 
 HRESULT VelkObject::SpriteLoadFromFile(LONG, BSTR) { return NotBuiltYet(); }
 HRESULT VelkObject::SpriteView() { return NotBuiltYet(); }
-HRESULT VelkObject::Download(BSTR, BSTR) { return NotBuiltYet(); }
