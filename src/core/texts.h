@@ -204,6 +204,21 @@ inline constexpr char kWaveBlockAllocName[] = "WaveMixingStreamBuffer";
 inline constexpr char kMciCommandFormat[] = "%s \"%s\" %s";
 inline constexpr char kMciDone[] = "MCI Done";
 
+// ---------------------------------------------------------------- download
+inline constexpr char kDownloadTitle[] = "VELK Download メソッド";
+inline constexpr char kDownloadSourceTarget[] = "%s \nDown To : %s ";
+inline constexpr char kDownloadInvalidName[] = " Download  Invalid File Name ";
+inline constexpr char kDownloadWriteFailed[] = " Download  Write Failed ";
+inline constexpr char kDownloadAgent[] = "VELK Download Method";
+inline constexpr char kDownloadUrlLabel[] = "URL";
+inline constexpr char kDownloadWriteToLabel[] = "WriteTo";
+inline constexpr char kDownloadBufferName[] = "DownloadReceiveBuffer";
+inline constexpr char kDownloadOpenFailed[] = "InternetOpen失敗";
+inline constexpr char kDownloadOpenSucceeded[] = "InternetOpen Success";
+inline constexpr char kDownloadRates[] = " 最適レート / 実ダウン : %d / %d Bytes";
+inline constexpr char kDownloadedKBytes[] = " ダウンロード済みサイズ : %.3g KBytes";
+inline constexpr char kDownloadedMBytes[] = " ダウンロード済みサイズ : %.3g MBytes ";
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 

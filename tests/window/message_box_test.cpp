@@ -29,13 +29,14 @@ BOOL CALLBACK FindIcon(HWND child, LPARAM icon) {
 }
 
 DWORD WINAPI ProbeIcon(void*) {
+    // The box may be found before its dialog set its icon: look until both are there.
     HWND box = nullptr;
-    for (int i = 0; i < 500 && !box; ++i) {
-        Sleep(10);
-        EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
-    }
     HICON icon = nullptr;
-    if (box) EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
+    for (int i = 0; i < 500 && !icon; ++i) {
+        Sleep(10);
+        if (!box) EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
+        if (box) EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
+    }
     const char* name = icon == LoadIcon(nullptr, IDI_QUESTION)      ? "question"
                        : icon == LoadIcon(nullptr, IDI_INFORMATION) ? "information"
                                                                     : "other";

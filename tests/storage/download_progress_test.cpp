@@ -1,0 +1,69 @@
+// The download window's texts and moving block, checked without a network.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/text_format.h"
+#include "storage/download_progress.h"
+
+namespace {
+
+std::string Amount(unsigned long total) {
+    char text[velk::kDownloadStatusBytes];
+    velk::FormatDownloadedAmount(text, sizeof text, total);
+    return text;
+}
+
+}  // namespace
+
+TEST(DownloadProgress, AmountsSwitchFromKBytesToMBytesAtOneMillionBytes) {
+    EXPECT_EQ(Amount(0), " ダウンロード済みサイズ : 0 KBytes");
+    EXPECT_EQ(Amount(1500), " ダウンロード済みサイズ : 1.46 KBytes");
+    EXPECT_EQ(Amount(999999), " ダウンロード済みサイズ : 977 KBytes");
+    EXPECT_EQ(Amount(1000000), " ダウンロード済みサイズ : 0.954 MBytes ");
+    EXPECT_EQ(Amount(1073741824), " ダウンロード済みサイズ : 1.02e+03 MBytes ");
+    EXPECT_EQ(Amount(4294967295u), " ダウンロード済みサイズ : 4.1e+03 MBytes ") << "the largest running total";
+}
+
+TEST(DownloadProgress, RatesAndSourceLines) {
+    char text[velk::kDownloadStatusBytes];
+    velk::FormatDownloadRates(text, sizeof text, 4096, 17);
+    EXPECT_STREQ(text, " 最適レート / 実ダウン : 4096 / 17 Bytes");
+
+    velk::FormatDownloadSourceTarget(text, sizeof text, "http://127.0.0.1/a", "b.bin");
+    EXPECT_STREQ(text, "http://127.0.0.1/a \nDown To : b.bin ");
+    velk::FormatDownloadSourceTarget(text, sizeof text, nullptr, nullptr);
+    EXPECT_STREQ(text, " \nDown To :  ");
+}
+
+TEST(DownloadProgress, LongSourceLinesAreCutAtAWholeCharacter) {
+    char text[velk::kDownloadStatusBytes + 8];
+    memset(text, 'Z', sizeof text);
+    std::string url = "http://127.0.0.1/" + std::string(400, 'u');
+    velk::FormatDownloadSourceTarget(text, velk::kDownloadStatusBytes, url.c_str(), "x");
+    EXPECT_EQ(std::string(text), url.substr(0, 255));
+    EXPECT_EQ(text[velk::kDownloadStatusBytes], 'Z') << "nothing written past the buffer";
+
+    // An odd offset puts a double-byte character across the 255-byte limit.
+    std::string japanese = "h";
+    for (int i = 0; i < 200; ++i) japanese += "語";
+    velk::FormatDownloadSourceTarget(text, velk::kDownloadStatusBytes, japanese.c_str(), "x");
+    EXPECT_EQ(strlen(text), 255u);
+    velk::FormatDownloadSourceTarget(text, velk::kDownloadStatusBytes, ("hh" + japanese.substr(1)).c_str(), "x");
+    EXPECT_EQ(strlen(text), 254u) << "half a character is dropped, not kept";
+    EXPECT_EQ(velk::Cp932PrefixLength(text, 255), 254u);
+}
+
+TEST(DownloadProgress, TheBlockEntersFromTheLeftAndTurnsAtBothEnds) {
+    velk::MovingBlock block;
+    EXPECT_EQ(block.Advance(0, 100), -39) << "first block 39 pixels left of the area";
+    EXPECT_EQ(block.Advance(0, 100), -38);
+    long last = -38;
+    while (block.step > 0) last = block.Advance(0, 100);
+    EXPECT_EQ(last, 131) << "turns once past the right edge plus the block's width";
+    EXPECT_EQ(block.Advance(0, 100), 130) << "the turn applies from the next block";
+    while (block.step < 0) last = block.Advance(0, 100);
+    EXPECT_EQ(last, -41);
+    EXPECT_EQ(block.Advance(0, 100), -40);
+}

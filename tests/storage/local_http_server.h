@@ -1,0 +1,118 @@
+// A tiny HTTP server on a loopback port, run in a thread of the test program:
+// it answers a bounded number of requests with one fixed reply and stops by
+// itself after a deadline, so no test can leave it running.
+#pragma once
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace velk_test {
+
+struct HttpReply {
+    std::string status = "200 OK";
+    std::string body;
+    // Sent first; the rest follows after `pause_ms`, so the client sees the body arrive in parts.
+    size_t first_part = 0;
+    DWORD pause_ms = 0;
+};
+
+class LocalHttpServer {
+public:
+    explicit LocalHttpServer(HttpReply reply, int max_requests = 2) : reply_(std::move(reply)), left_(max_requests) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = 0;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 4);
+        int length = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~LocalHttpServer() {
+        stop_ = true;
+        thread_.join();
+        closesocket(listener_);
+        WSACleanup();
+    }
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+    std::wstring Url(const wchar_t* path) const {
+        return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
+    }
+    int requests() const { return served_; }
+    const std::string& last_request() const { return request_; }
+
+private:
+    static constexpr DWORD kLifetimeMs = 60000;
+
+    void Serve() {
+        DWORD start = GetTickCount();
+        while (!stop_ && left_ > 0 && GetTickCount() - start < kLifetimeMs) {
+            fd_set ready;
+            FD_ZERO(&ready);
+            FD_SET(listener_, &ready);
+            timeval wait = {0, 100000};
+            if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+            SOCKET peer = accept(listener_, nullptr, nullptr);
+            if (peer == INVALID_SOCKET) continue;
+            --left_;
+            Answer(peer);
+            closesocket(peer);
+            ++served_;
+        }
+    }
+
+    void Answer(SOCKET peer) {
+        DWORD timeout = 5000;
+        setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        setsockopt(peer, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        std::string request;
+        char chunk[1024];
+        while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+            int got = recv(peer, chunk, sizeof chunk, 0);
+            if (got <= 0) return;
+            request.append(chunk, got);
+        }
+        request_ = request;
+        std::string head = "HTTP/1.0 " + reply_.status + "\r\nContent-Type: application/octet-stream\r\n" +
+                           "Content-Length: " + std::to_string(reply_.body.size()) + "\r\nConnection: close\r\n\r\n";
+        if (!SendAll(peer, head)) return;
+        size_t first = reply_.first_part < reply_.body.size() ? reply_.first_part : reply_.body.size();
+        if (first > 0) {
+            if (!SendAll(peer, reply_.body.substr(0, first))) return;
+            Sleep(reply_.pause_ms);
+        }
+        SendAll(peer, reply_.body.substr(first));
+        shutdown(peer, SD_SEND);
+    }
+
+    static bool SendAll(SOCKET peer, const std::string& bytes) {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            int sent = send(peer, bytes.data() + done, static_cast<int>(bytes.size() - done), 0);
+            if (sent <= 0) return false;
+            done += static_cast<size_t>(sent);
+        }
+        return true;
+    }
+
+    HttpReply reply_;
+    std::atomic<int> left_;
+    std::atomic<int> served_{0};
+    std::atomic<bool> stop_{false};
+    std::string request_;
+    SOCKET listener_ = INVALID_SOCKET;
+    unsigned short port_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace velk_test
