@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/velk.h"
+
 namespace velk_bench {
 namespace {
 
@@ -54,6 +56,15 @@ HWND MakeWindow(const char* class_name) {
 void Row(const char* what, double ms, double baseline_ms) {
     printf("  %-44s %9.3f ms  %9.2f x baseline  %6.1f%% of a 16 ms frame\n", what, ms, ms / baseline_ms,
            100.0 * ms / 16.0);
+}
+
+VelkObject* CreateBenchObject(const char* class_name) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IVELK* object = nullptr;
+    if (FAILED(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&object)))) return nullptr;
+    VelkObject* velk = static_cast<VelkObject*>(object);
+    velk->Window = MakeWindow(class_name);
+    return velk;
 }
 
 }  // namespace velk_bench

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class VelkObject;
+
 namespace velk_bench {
 
 double NowMs();
@@ -12,6 +14,10 @@ double NowMs();
 double MedianMs(int runs, const std::function<void()>& work);
 // A shown top-level window with a 640 x 480 client area.
 HWND MakeWindow(const char* class_name);
+// An object of the linked core with its own 640 x 480 window, the component
+// runtime initialised; null when it cannot be made.
+VelkObject* CreateBenchObject(const char* class_name);
+
 // One row: the figure, its ratio to the baseline and its share of a 16 ms frame.
 void Row(const char* what, double ms, double baseline_ms);
 

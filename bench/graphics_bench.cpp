@@ -15,11 +15,8 @@
 using namespace velk_bench;
 
 int main() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IVELK* object = nullptr;
-    if (FAILED(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&object)))) return 2;
-    VelkObject* velk = static_cast<VelkObject*>(object);
-    velk->Window = MakeWindow("VelkGraphicsBench");
+    VelkObject* velk = CreateBenchObject("VelkGraphicsBench");
+    if (!velk) return 2;
     velk->put_SoftwareFPS(-1);  // no pacing sleeps in the figures
     constexpr int kRuns = 31;
     constexpr COLORREF kKey = 0x00FF00FF;
@@ -67,7 +64,7 @@ int main() {
         }
         velk->SpriteState(1, 0);
     }
-    object->Release();
+    velk->Release();
     CoUninitialize();
     return 0;
 }

@@ -17,11 +17,8 @@
 using namespace velk_bench;
 
 int main() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IVELK* object = nullptr;
-    if (FAILED(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&object)))) return 2;
-    VelkObject* velk = static_cast<VelkObject*>(object);
-    velk->Window = MakeWindow("VelkTransferBench");
+    VelkObject* velk = CreateBenchObject("VelkTransferBench");
+    if (!velk) return 2;
     constexpr LONG kSide = 200;
     constexpr int kRuns = 15;
 
@@ -46,7 +43,7 @@ int main() {
         printf("  gain of the memory way: %.1f x\n", pixels / member);
         velk->SpriteState(1, 0);
     }
-    object->Release();
+    velk->Release();
     CoUninitialize();
     return 0;
 }

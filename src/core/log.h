@@ -21,6 +21,11 @@ void LogWrite(const VelkObject* self, const char* format, ...);
 // no usable object exists yet.
 [[noreturn]] void FatalWithoutObject(const char* text);
 
+// A handle or address as the 32-bit number that "%x" log shapes print.
+inline unsigned HexValue(const void* address) {
+    return static_cast<unsigned>(reinterpret_cast<unsigned long>(address));
+}
+
 // Appends one entry (plus a line break) to "Log.txt" in the current directory.
 // Silently does nothing when the file cannot be opened.
 void AppendLogEntry(const char* text);

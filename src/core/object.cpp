@@ -11,10 +11,6 @@
 
 std::atomic<VelkObject*> LiveInstance{nullptr};
 
-namespace {
-constexpr UINT_PTR kWindowTimerId = 4;
-}  // namespace
-
 HRESULT VelkObject::Create(IUnknown* outer, REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -79,7 +75,7 @@ void VelkObject::Teardown() {
     }
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kFinallyCall);
     mciSendStringA("close all", nullptr, 0, nullptr);
-    KillTimer(Window, kWindowTimerId);
+    KillTimer(Window, velk::kWindowTimerId);
     GraphicsCleanup();
     CleanupSoundMode();
     velk::LogWrite(this, velk::texts::kSucceed);

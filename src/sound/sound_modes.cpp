@@ -31,8 +31,6 @@ constexpr int kEventCount = 3;
 const char* const kEventLabels[kEventCount] = {velk::texts::kStreamEndEventLabel, velk::texts::kStreamHalfEventLabel,
                                                velk::texts::kStreamStopEventLabel};
 
-unsigned HandleValue(HANDLE handle) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(handle)); }
-
 HANDLE MakeSoundEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
 
 template <typename Interface>
@@ -68,7 +66,7 @@ static void FreeLoggedBlock(VelkObject* self, void*& block, const char* name) {
     if (!block) return;
     if (!HeapFree(GetProcessHeap(), 0, block))
         velk::FatalSystemError(self, velk::texts::kReleaseError, name,
-                               static_cast<unsigned>(reinterpret_cast<uintptr_t>(block)));
+                               velk::HexValue(block));
     velk::LogWrite(self, velk::texts::kMemoryFreed, name);
     block = nullptr;
 }
@@ -195,7 +193,7 @@ HRESULT VelkObject::Sound(LONG lSoundMode) {
     if (lSoundMode == 1) {
         velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundMode1Title);
         SoundEvents[0] = MakeSoundEvent();
-        velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kPlaybackEventLabel, HandleValue(SoundEvents[0]));
+        velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kPlaybackEventLabel, velk::HexValue(SoundEvents[0]));
         SoundMode = 1;
         velk::LogWrite(this, velk::texts::kSucceed);
         return S_OK;
@@ -203,7 +201,7 @@ HRESULT VelkObject::Sound(LONG lSoundMode) {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundMode2Title);
     for (int i = 0; i < kEventCount; ++i) SoundEvents[i] = MakeSoundEvent();
     for (int i = 0; i < kEventCount; ++i)
-        velk::LogWrite(this, velk::texts::kInfoHex, kEventLabels[i], HandleValue(SoundEvents[i]));
+        velk::LogWrite(this, velk::texts::kInfoHex, kEventLabels[i], velk::HexValue(SoundEvents[i]));
     if (StartDirectSound(this)) {
         SoundMode = 2;
         velk::LogWrite(this, velk::texts::kSucceed);

@@ -16,15 +16,9 @@ constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_CLASSDC; 
 constexpr DWORD kWindowStyle = 0x12C80000;  // visible, clip children, caption, system menu
 constexpr LONG kClientWidth = 640;
 constexpr LONG kClientHeight = 480;
-constexpr UINT_PTR kWindowTimerId = 4;
 constexpr LONG kDefaultFrameRate = 60;
 constexpr LONG kDefaultGraphicsMode = 1;
 constexpr LONG kDefaultSoundMode = 2;
-
-// Handles and addresses are logged as 32-bit hexadecimal numbers.
-unsigned AddressValue(const void* address) {
-    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(address));
-}
 
 void RegisterWindowClass(const char* name) {
     WNDCLASSEXA window_class = {};
@@ -52,9 +46,9 @@ HRESULT VelkObject::wDefault(BSTR ProgramName) {
     velk::AnsiText name = velk::ToAnsi(ProgramName);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kProgramNameLabel, name.get());
     if (name) RegisterWindowClass(name);
-    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kInstanceLabel, AddressValue(velk::ModuleInstance()));
+    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kInstanceLabel, velk::HexValue(velk::ModuleInstance()));
     velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kProcedureLabel,
-                   AddressValue(reinterpret_cast<void*>(velk::WindowProcedure)));
+                   velk::HexValue(reinterpret_cast<void*>(velk::WindowProcedure)));
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kIconLabel, velk::texts::kIconValue);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kCursorLabel, velk::texts::kCursorValue);
 
@@ -70,7 +64,7 @@ HRESULT VelkObject::wDefault(BSTR ProgramName) {
     }
     if (!Window) velk::FatalSystemError(this, velk::texts::kFailed, velk::texts::kWindowCreationFailed);
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kWindowCreated);
-    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kWindowHandleLabel, AddressValue(Window));
+    velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kWindowHandleLabel, velk::HexValue(Window));
     ShowWindow(Window, SW_SHOWNORMAL);
     UpdateWindow(Window);
     velk::LogWrite(this, velk::texts::kSucceed);
@@ -133,10 +127,10 @@ HRESULT VelkObject::TickReset() {
 
 HRESULT VelkObject::wRunTimer(LONG Interval, LONG Event) {
     if (Event == 0) velk::FatalError(this, velk::texts::kParamError, velk::texts::kTimerFunctionSubject);
-    KillTimer(Window, kWindowTimerId);
+    KillTimer(Window, velk::kWindowTimerId);
     // Without a window the platform would make a thread timer whose messages
     // reach no window procedure; the handler is only stored then.
-    if (Window) SetTimer(Window, kWindowTimerId, static_cast<UINT>(Interval), nullptr);
+    if (Window) SetTimer(Window, velk::kWindowTimerId, static_cast<UINT>(Interval), nullptr);
     velk::Handlers.Timer = Event;
     return S_OK;
 }

@@ -29,6 +29,9 @@ struct HandlerSlots {
 
 extern HandlerSlots Handlers;
 
+// The one window timer: started by wRunTimer, killed by the object's teardown.
+inline constexpr UINT_PTR kWindowTimerId = 4;
+
 // Last client size from the size message (width low 16 bits, height high 16
 // bits), 0 when none waits for the back buffer.
 extern LONG PendingClientSize;
