@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     BSTR name = SysAllocString(L"VELK Demo");
     g_velk->wDefault(name);
     SysFreeString(name);
-    g_velk->put_OnKeyDown(static_cast<LONG>(reinterpret_cast<uintptr_t>(&OnKeyDown)));
+    g_velk->put_OnKeyDown(velk::AddressOf(&OnKeyDown));
 
     g_velk->TickReset();
     LONG ended = 0;

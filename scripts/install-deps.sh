@@ -10,7 +10,7 @@ sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 
 packages=(
-  cmake make g++-mingw-w64-i686 mingw-w64-tools
+  cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   wine wine32:i386 wine64 libwine-dev
   xvfb xauth x11-utils locales fonts-ipafont-gothic
   googletest dpkg-dev python3

@@ -1,6 +1,8 @@
 // The log writer and the two fatal paths. Every subsystem reports through these.
 #pragma once
 
+#include "core/host_address.h"  // for: HexValue, the logged form of a handle
+
 class VelkObject;
 
 namespace velk {
@@ -20,11 +22,6 @@ void LogWrite(const VelkObject* self, const char* format, ...);
 // Box without owner and exit with 1, touching no object: for errors raised while
 // no usable object exists yet.
 [[noreturn]] void FatalWithoutObject(const char* text);
-
-// A handle or address as the 32-bit number that "%x" log shapes print.
-inline unsigned HexValue(const void* address) {
-    return static_cast<unsigned>(reinterpret_cast<unsigned long>(address));
-}
 
 // Appends one entry (plus a line break) to "Log.txt" in the current directory.
 // Silently does nothing when the file cannot be opened.

@@ -11,6 +11,9 @@
 
 namespace {
 
+// The library is registered under the platform key of the architecture it was built for.
+constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
 // Registry form of a GUID: "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}".
 void GuidText(REFGUID guid, char (&out)[39]) {
     snprintf(out, sizeof out, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
@@ -122,7 +125,7 @@ STDAPI DllUnregisterServer() {
     BSTR registered_path = nullptr;
     if (SUCCEEDED(QueryPathOfRegTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, &registered_path))) {
         SysFreeString(registered_path);
-        if (FAILED(UnRegisterTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, SYS_WIN32))) ok = false;
+        if (FAILED(UnRegisterTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, kOwnSysKind))) ok = false;
     }
     return ok ? S_OK : SELFREG_E_CLASS;
 }

@@ -3,6 +3,8 @@
 // Each text is defined once and used by name everywhere else.
 #pragma once
 
+#include "core/host_address.h"  // for: VELK_HEX, the width of a logged handle
+
 namespace velk::texts {
 
 // ---------------------------------------------------------------- log line shapes
@@ -12,7 +14,7 @@ inline constexpr char kFailed[] = "### Failed  %s";
 inline constexpr char kStep[] = "\t[ Step  ] %s";
 inline constexpr char kInfoText[] = "\t[ Info  ] %s = %s";
 inline constexpr char kInfoNumber[] = "\t[ Info  ] %s = %d";
-inline constexpr char kInfoHex[] = "\t[ Info  ] %s = %x(Hex)";
+inline constexpr char kInfoHex[] = "\t[ Info  ] %s = " VELK_HEX "(Hex)";
 inline constexpr char kInfoPair[] = "\t[ Info  ] %s = %d , %s = %d";
 inline constexpr char kBlockBegin[] = "\t  ** %s を行います ** ";
 inline constexpr char kBlockEnd[] = "\t  ******************* ";
@@ -42,7 +44,7 @@ inline constexpr char kInitError[] = "  [ Error ] Typ:Init   同じアプリケ�
 inline constexpr char kAllocError[] =
     "\t[ Error ] Typ:Memory %s用に %x バイトのメモリを確保しようとして失敗しました。\n\t\t->メモリ不足かもしれません ";
 inline constexpr char kReleaseError[] =
-    "\t[ Error ] Typ:Memory %s用に確保したメモリを解放しようとして失敗しました。\n\t\t->BlockAddress %x(Hex) ";
+    "\t[ Error ] Typ:Memory %s用に確保したメモリを解放しようとして失敗しました。\n\t\t->BlockAddress " VELK_HEX "(Hex) ";
 
 // ---------------------------------------------------------------- creation export
 inline constexpr char kCreateFailedText[] =

@@ -12,6 +12,7 @@
 #include "graphics/sprite_store.h"
 #include "sound/sound_buffer.h"
 #include "sound/stream_worker.h"
+#include "core/host_address.h"
 #include "core/velk_interface.h"
 
 class VelkObject final : public IVELK {
@@ -64,34 +65,34 @@ public:
     HRESULT STDMETHODCALLTYPE put_wHasTitleBar(LONG newVal) override;
     HRESULT STDMETHODCALLTYPE get_wResizeable(LONG *pVal) override;
     HRESULT STDMETHODCALLTYPE put_wResizeable(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE wRunTimer(LONG Interval, LONG Event) override;
+    HRESULT STDMETHODCALLTYPE wRunTimer(LONG Interval, velk::HostAddress Event) override;
     HRESULT STDMETHODCALLTYPE GetTick(LONG *Tick) override;
-    HRESULT STDMETHODCALLTYPE get_OnActive(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnActive(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnDeActive(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnDeActive(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnKeyDown(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnKeyDown(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnKeyUp(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnKeyUp(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnCommand(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnCommand(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnMouseDown(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMouseDown(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnMouseUp(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMouseUp(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnMouseWheel(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMouseWheel(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnMove(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMove(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnMoving(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMoving(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnSize(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnSize(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnSizing(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnSizing(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_wProcedure(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_wProcedure(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnActive(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnActive(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnDeActive(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnDeActive(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnKeyDown(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnKeyDown(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnKeyUp(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnKeyUp(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnCommand(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnCommand(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMouseDown(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMouseDown(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMouseUp(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMouseUp(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMouseWheel(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMouseWheel(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMove(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMove(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMoving(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMoving(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnSize(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnSize(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnSizing(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnSizing(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_wProcedure(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wProcedure(velk::HostAddress newVal) override;
     HRESULT STDMETHODCALLTYPE wDestroy() override;
     HRESULT STDMETHODCALLTYPE get_wHasBorder(LONG *pVal) override;
     HRESULT STDMETHODCALLTYPE put_wHasBorder(LONG newVal) override;
@@ -141,12 +142,12 @@ public:
     HRESULT STDMETHODCALLTYPE DSetFillStyle(LONG newVal, LONG SpriteID) override;
     HRESULT STDMETHODCALLTYPE DSetLineStyle(LONG newVal, LONG SpriteID) override;
     HRESULT STDMETHODCALLTYPE Graphics(LONG lGraphMode) override;
-    HRESULT STDMETHODCALLTYPE get_OnMCIFailure(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMCIFailure(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnMCISuccess(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnMCISuccess(LONG newVal) override;
-    HRESULT STDMETHODCALLTYPE get_OnSurfaceLost(LONG *pVal) override;
-    HRESULT STDMETHODCALLTYPE put_OnSurfaceLost(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMCIFailure(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMCIFailure(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnMCISuccess(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnMCISuccess(velk::HostAddress newVal) override;
+    HRESULT STDMETHODCALLTYPE get_OnSurfaceLost(velk::HostAddress* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_OnSurfaceLost(velk::HostAddress newVal) override;
     HRESULT STDMETHODCALLTYPE DSetColorKey(LONG Color, LONG Non_Zero_SpriteID) override;
     HRESULT STDMETHODCALLTYPE DSetRasterOP(LONG lRasterOP, LONG SpriteID) override;
     HRESULT STDMETHODCALLTYPE DSetMapMode(LONG lMapMode, LONG SpriteID) override;

@@ -20,7 +20,6 @@ constexpr int kModeGdi = 1, kModeDirectDraw = 2, kModeFullScreen = 3;
 constexpr LONG kFullScreenWidth = 640, kFullScreenHeight = 480, kFullScreenBits = 16;
 // What wDefault gives the window; used when the mode is set while no window exists.
 constexpr LONG kDefaultClientWidth = 640, kDefaultClientHeight = 480;
-constexpr DWORD kSurfaceDescSize = 124;
 
 HRESULT WINAPI PlatformDirectDrawCreate(GUID* device, void** object, REFIID iid, IUnknown* outer) {
     return DirectDrawCreateEx(device, object, iid, outer);
@@ -121,7 +120,7 @@ bool VelkObject::SetUpDirectDraw(int mode) {
         return false;
 
     DDSURFACEDESC2 desc{};
-    desc.dwSize = kSurfaceDescSize;
+    desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     if (FAILED(DirectDrawObject->CreateSurface(&desc, &PrimarySurface, nullptr))) {

@@ -9,8 +9,6 @@ namespace velk {
 
 namespace {
 
-constexpr DWORD kSurfaceDescSize = 124;
-static_assert(sizeof(DDSURFACEDESC2) == kSurfaceDescSize, "the platform's surface descriptor");
 
 // Lowest set bit and the run of set bits above it.
 void MaskShape(DWORD mask, int* shift, int* bits) {
@@ -41,7 +39,7 @@ DWORD Channel(DWORD mask, DWORD value8) {
 IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height) {
     if (!direct_draw) return nullptr;
     DDSURFACEDESC2 desc{};
-    desc.dwSize = kSurfaceDescSize;
+    desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
     desc.dwWidth = static_cast<DWORD>(width);
     desc.dwHeight = static_cast<DWORD>(height);
@@ -67,7 +65,7 @@ void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color) {
         surface->ReleaseDC(dc);
     }
     DDSURFACEDESC2 desc{};
-    desc.dwSize = kSurfaceDescSize;
+    desc.dwSize = sizeof desc;
     HRESULT hr;
     do {
         hr = surface->Lock(nullptr, &desc, 0, nullptr);

@@ -57,7 +57,7 @@ void UpdateSelection(HWND dialog, VelkObject* velk) {
 
     const SIZE client = velk::ViewerClientSize(slot);
     RECT frame{0, 0, client.cx, client.cy};
-    AdjustWindowRect(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE);
+    AdjustWindowRect(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE);
     SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
 

@@ -13,8 +13,6 @@ constexpr WPARAM kMciSuccessful = 1;
 constexpr WPARAM kMciFailure = 8;
 constexpr UINT kFirstUserMessage = 0x0401;
 
-using Handler = void(__cdecl*)(LONG);
-
 }  // namespace
 
 EventCall EventForMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -34,8 +32,8 @@ EventCall EventForMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MBUTTONDOWN: return {&HandlerSlots::OnMouseDown, 3};
     case WM_MBUTTONUP: return {&HandlerSlots::OnMouseUp, 3};
     case WM_MOUSEWHEEL: return {&HandlerSlots::OnMouseWheel, static_cast<LONG>(HIWORD(wparam))};
-    case WM_SIZING: return {&HandlerSlots::OnSizing, static_cast<LONG>(lparam)};
-    case WM_MOVING: return {&HandlerSlots::OnMoving, static_cast<LONG>(lparam)};
+    case WM_SIZING: return {&HandlerSlots::OnSizing, lparam};
+    case WM_MOVING: return {&HandlerSlots::OnMoving, lparam};
     case kMciNotify:
         if (wparam == kMciFailure) return {&HandlerSlots::OnMCIFailure, 0};
         if (wparam == kMciSuccessful) return {&HandlerSlots::OnMCISuccess, 0};
@@ -47,7 +45,7 @@ EventCall EventForMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (Handlers.Procedure)
-        return reinterpret_cast<WNDPROC>(Handlers.Procedure)(window, message, wparam, lparam);
+        return CallWindowProcedure(Handlers.Procedure, window, message, wparam, lparam);
 
     if (message == WM_DESTROY) {
         if (VelkObject* self = LiveInstance.load()) {
@@ -60,7 +58,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
     EventCall event = EventForMessage(message, wparam, lparam);
     if (event.slot) {
         // Read at call time: an earlier handler may have changed the slot.
-        if (LONG address = Handlers.*event.slot) reinterpret_cast<Handler>(address)(event.argument);
+        if (HostAddress address = Handlers.*event.slot) CallHandler(address, event.argument);
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }

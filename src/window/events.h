@@ -7,8 +7,8 @@
 namespace velk {
 
 struct EventCall {
-    LONG HandlerSlots::*slot;  // null: the message calls no handler
-    LONG argument;
+    HostAddress HandlerSlots::*slot;  // null: the message calls no handler
+    EventArgument argument;
 };
 
 // The event table of the window procedure; platform-free so it can be tested alone.

@@ -125,7 +125,7 @@ HRESULT VelkObject::TickReset() {
     return S_OK;
 }
 
-HRESULT VelkObject::wRunTimer(LONG Interval, LONG Event) {
+HRESULT VelkObject::wRunTimer(LONG Interval, velk::HostAddress Event) {
     if (Event == 0) velk::FatalError(this, velk::texts::kParamError, velk::texts::kTimerFunctionSubject);
     KillTimer(Window, velk::kWindowTimerId);
     // Without a window the platform would make a thread timer whose messages
@@ -138,11 +138,11 @@ HRESULT VelkObject::wRunTimer(LONG Interval, LONG Event) {
 // ---------------------------------------------------------------- handler slots
 
 #define VELK_HANDLER_PROPERTY(Name)                    \
-    HRESULT VelkObject::get_##Name(LONG* pVal) {       \
+    HRESULT VelkObject::get_##Name(velk::HostAddress* pVal) {       \
         if (pVal) *pVal = velk::Handlers.Name;         \
         return S_OK;                                   \
     }                                                  \
-    HRESULT VelkObject::put_##Name(LONG newVal) {      \
+    HRESULT VelkObject::put_##Name(velk::HostAddress newVal) {      \
         velk::Handlers.Name = newVal;                  \
         return S_OK;                                   \
     }
@@ -163,12 +163,12 @@ VELK_HANDLER_PROPERTY(OnMCIFailure)
 VELK_HANDLER_PROPERTY(OnMCISuccess)
 VELK_HANDLER_PROPERTY(OnSurfaceLost)
 
-HRESULT VelkObject::get_wProcedure(LONG* pVal) {
+HRESULT VelkObject::get_wProcedure(velk::HostAddress* pVal) {
     if (pVal) *pVal = velk::Handlers.Procedure;
     return S_OK;
 }
 
-HRESULT VelkObject::put_wProcedure(LONG newVal) {
+HRESULT VelkObject::put_wProcedure(velk::HostAddress newVal) {
     velk::Handlers.Procedure = newVal;
     return S_OK;
 }

@@ -3,28 +3,30 @@
 #pragma once
 #include <windows.h>
 
+#include "core/host_address.h"
+
 namespace velk {
 
 // Host function addresses, 0 for none. Handlers are cdecl with one 32-bit
 // argument; the replacement procedure has the platform's window-procedure form.
 struct HandlerSlots {
-    LONG OnActive;
-    LONG OnDeActive;
-    LONG OnKeyDown;
-    LONG OnKeyUp;
-    LONG OnCommand;
-    LONG OnMouseDown;
-    LONG OnMouseUp;
-    LONG OnMouseWheel;
-    LONG OnMove;
-    LONG OnMoving;
-    LONG OnSize;
-    LONG OnSizing;
-    LONG OnMCIFailure;
-    LONG OnMCISuccess;
-    LONG OnSurfaceLost;
-    LONG Timer;      // set by wRunTimer; no property
-    LONG Procedure;  // the wProcedure property
+    HostAddress OnActive;
+    HostAddress OnDeActive;
+    HostAddress OnKeyDown;
+    HostAddress OnKeyUp;
+    HostAddress OnCommand;
+    HostAddress OnMouseDown;
+    HostAddress OnMouseUp;
+    HostAddress OnMouseWheel;
+    HostAddress OnMove;
+    HostAddress OnMoving;
+    HostAddress OnSize;
+    HostAddress OnSizing;
+    HostAddress OnMCIFailure;
+    HostAddress OnMCISuccess;
+    HostAddress OnSurfaceLost;
+    HostAddress Timer;      // set by wRunTimer; no property
+    HostAddress Procedure;  // the wProcedure property
 };
 
 extern HandlerSlots Handlers;

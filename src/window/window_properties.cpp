@@ -27,18 +27,18 @@ constexpr StyleBit kTopMost = {StyleWord::ExtendedStyle, WS_EX_TOPMOST};
 
 DWORD ReadWord(HWND window, StyleWord word) {
     switch (word) {
-    case StyleWord::Style: return static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
-    case StyleWord::ExtendedStyle: return static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
-    case StyleWord::ClassStyle: return static_cast<DWORD>(GetClassLongA(window, GCL_STYLE));
+    case StyleWord::Style: return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+    case StyleWord::ExtendedStyle: return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
+    case StyleWord::ClassStyle: return static_cast<DWORD>(GetClassLongPtrA(window, GCL_STYLE));
     }
     return 0;
 }
 
 void WriteWord(HWND window, StyleWord word, DWORD value) {
     switch (word) {
-    case StyleWord::Style: SetWindowLongA(window, GWL_STYLE, static_cast<LONG>(value)); break;
-    case StyleWord::ExtendedStyle: SetWindowLongA(window, GWL_EXSTYLE, static_cast<LONG>(value)); break;
-    case StyleWord::ClassStyle: SetClassLongA(window, GCL_STYLE, static_cast<LONG>(value)); break;
+    case StyleWord::Style: SetWindowLongPtrA(window, GWL_STYLE, static_cast<LONG_PTR>(value)); break;
+    case StyleWord::ExtendedStyle: SetWindowLongPtrA(window, GWL_EXSTYLE, static_cast<LONG_PTR>(value)); break;
+    case StyleWord::ClassStyle: SetClassLongPtrA(window, GCL_STYLE, static_cast<LONG_PTR>(value)); break;
     }
 }
 

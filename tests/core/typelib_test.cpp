@@ -11,10 +11,12 @@ using namespace velk_test;
 
 namespace {
 
-enum Kind { kMethod, kGet, kPut, kGetPut };
+enum Kind { kMethod, kGet, kPut, kGetPut, kAddressGetPut };
 
 // Parameters as "name:type[=default]", types: l long, s short, b BSTR,
-// r out-retval long, L in/out long, B in/out BSTR, a BSTR without direction.
+// r out-retval long, L in/out long, B in/out BSTR, a BSTR without direction,
+// h a host function address, R an out-retval host address. The last two are
+// 64-bit integers on 64 bits and plain longs on 32 bits.
 struct Member {
     DISPID id;
     const char* name;
@@ -41,21 +43,21 @@ const Member kMembers[] = {
     {18, "wHasCloseBtn", kGetPut, ""},
     {19, "wHasTitleBar", kGetPut, ""},
     {20, "wResizeable", kGetPut, ""},
-    {22, "wRunTimer", kMethod, "Interval:l,Event:l"},
+    {22, "wRunTimer", kMethod, "Interval:l,Event:h"},
     {23, "GetTick", kMethod, "Tick:r"},
-    {24, "OnActive", kGetPut, ""},
-    {25, "OnDeActive", kGetPut, ""},
-    {26, "OnKeyDown", kGetPut, ""},
-    {27, "OnKeyUp", kGetPut, ""},
-    {28, "OnCommand", kGetPut, ""},
-    {29, "OnMouseDown", kGetPut, ""},
-    {30, "OnMouseUp", kGetPut, ""},
-    {31, "OnMouseWheel", kGetPut, ""},
-    {32, "OnMove", kGetPut, ""},
-    {33, "OnMoving", kGetPut, ""},
-    {34, "OnSize", kGetPut, ""},
-    {35, "OnSizing", kGetPut, ""},
-    {38, "wProcedure", kGetPut, ""},
+    {24, "OnActive", kAddressGetPut, ""},
+    {25, "OnDeActive", kAddressGetPut, ""},
+    {26, "OnKeyDown", kAddressGetPut, ""},
+    {27, "OnKeyUp", kAddressGetPut, ""},
+    {28, "OnCommand", kAddressGetPut, ""},
+    {29, "OnMouseDown", kAddressGetPut, ""},
+    {30, "OnMouseUp", kAddressGetPut, ""},
+    {31, "OnMouseWheel", kAddressGetPut, ""},
+    {32, "OnMove", kAddressGetPut, ""},
+    {33, "OnMoving", kAddressGetPut, ""},
+    {34, "OnSize", kAddressGetPut, ""},
+    {35, "OnSizing", kAddressGetPut, ""},
+    {38, "wProcedure", kAddressGetPut, ""},
     {39, "wDestroy", kMethod, ""},
     {40, "wHasBorder", kGetPut, ""},
     {41, "wToolWin", kGetPut, ""},
@@ -100,9 +102,9 @@ const Member kMembers[] = {
     {79, "DSetFillStyle", kMethod, "newVal:l,SpriteID:l=0"},
     {80, "DSetLineStyle", kMethod, "newVal:l,SpriteID:l=0"},
     {81, "Graphics", kMethod, "lGraphMode:l"},
-    {84, "OnMCIFailure", kGetPut, ""},
-    {85, "OnMCISuccess", kGetPut, ""},
-    {86, "OnSurfaceLost", kGetPut, ""},
+    {84, "OnMCIFailure", kAddressGetPut, ""},
+    {85, "OnMCISuccess", kAddressGetPut, ""},
+    {86, "OnSurfaceLost", kAddressGetPut, ""},
     {87, "DSetColorKey", kMethod, "Color:l,Non_Zero_SpriteID:l"},
     {89, "DSetRasterOP", kMethod, "lRasterOP:l,SpriteID:l=0"},
     {90, "DSetMapMode", kMethod, "lMapMode:l,SpriteID:l=0"},
@@ -129,13 +131,22 @@ struct Slot {
     std::vector<std::string> params;  // "name:type[=default]"
 };
 
+// On 32 bits a host address is described like any long.
+std::string ForThisArchitecture(std::string param) {
+    if (sizeof(void*) == 4) {
+        if (param.back() == 'h') param.back() = 'l';
+        if (param.back() == 'R') param.back() = 'r';
+    }
+    return param;
+}
+
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> parts;
     size_t start = 0;
     while (start < text.size()) {
         size_t comma = text.find(',', start);
         if (comma == std::string::npos) comma = text.size();
-        parts.push_back(text.substr(start, comma - start));
+        parts.push_back(ForThisArchitecture(text.substr(start, comma - start)));
         start = comma + 1;
     }
     return parts;
@@ -151,6 +162,10 @@ std::vector<Slot> ExpectedSlots() {
         case kGetPut:
             slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, {"pVal:r"}});
             slots.push_back({m.id, m.name, INVOKE_PROPERTYPUT, {"newVal:l"}});
+            break;
+        case kAddressGetPut:
+            slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, Split("pVal:R")});
+            slots.push_back({m.id, m.name, INVOKE_PROPERTYPUT, Split("newVal:h")});
             break;
         }
     }
@@ -168,7 +183,11 @@ std::string Describe(ITypeInfo* info, const ELEMDESC& element) {
     const TYPEDESC& type = element.tdesc;
     USHORT flags = element.paramdesc.wParamFlags;
     std::string code;
-    if (type.vt == VT_PTR && type.lptdesc->vt == VT_I4)
+    if (type.vt == VT_PTR && type.lptdesc->vt == VT_I8 && (flags & PARAMFLAG_FRETVAL))
+        code = "R";
+    else if (type.vt == VT_I8)
+        code = "h";
+    else if (type.vt == VT_PTR && type.lptdesc->vt == VT_I4)
         code = (flags & PARAMFLAG_FRETVAL) ? "r" : ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "L" : "?";
     else if (type.vt == VT_PTR && type.lptdesc->vt == VT_BSTR)
         code = ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "B" : "?";

@@ -95,7 +95,7 @@ protected:
 TEST_F(Download, StoresTheBodyWhileHostHandlersRunAndTheWindowShowsProgress) {
     std::string body = Body(300000);
     LocalHttpServer server({"200 OK", body, 1000, 300});
-    velk_->put_OnKeyDown(static_cast<LONG>(reinterpret_cast<uintptr_t>(&LookAtDownloadWindow)));
+    velk_->put_OnKeyDown(velk::AddressOf(&LookAtDownloadWindow));
     PostMessageA(window(), WM_KEYDOWN, 'A', 0);  // handled by the first pump step inside Download
 
     std::wstring url = server.Url(L"/data.bin");
@@ -143,7 +143,7 @@ TEST_F(Download, NamesAreUsedAsTheyComeAndAnEmptyBodyGivesAnEmptyFile) {
 TEST_F(Download, EndingTheWindowStopsTheTransferAndKeepsWhatArrived) {
     std::string body = Body(2 * 1024 * 1024);
     LocalHttpServer server({"200 OK", body, 1000, 500});
-    velk_->put_OnKeyDown(static_cast<LONG>(reinterpret_cast<uintptr_t>(&EndTheWindow)));
+    velk_->put_OnKeyDown(velk::AddressOf(&EndTheWindow));
     PostMessageA(window(), WM_KEYDOWN, 'A', 0);
     Fetch(server.Url(L"/big"), L"big.bin");
     std::string kept = ReadFileBytes(Target("big.bin"));

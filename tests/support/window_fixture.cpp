@@ -36,14 +36,14 @@ std::vector<HandlerCall> CallsOf(const std::string& slot) {
     return calls;
 }
 
-LONG RecorderFor(const std::string& slot) {
+velk::HostAddress RecorderFor(const std::string& slot) {
     static auto recorders = MakeRecorders(std::make_integer_sequence<int, 20>());
-    static std::map<std::string, LONG> assigned;
+    static std::map<std::string, velk::HostAddress> assigned;
     auto found = assigned.find(slot);
     if (found != assigned.end()) return found->second;
     auto& recorder = recorders.at(assigned.size());
     *recorder.first = slot;
-    LONG address = static_cast<LONG>(reinterpret_cast<uintptr_t>(recorder.second));
+    velk::HostAddress address = velk::AddressOf(recorder.second);
     assigned[slot] = address;
     return address;
 }

@@ -23,7 +23,7 @@ std::vector<HandlerCall> CallsOf(const std::string& slot);
 
 // The address of a cdecl handler that records calls under `slot`
 // ("OnKeyDown", "OnSize", ..., "Timer").
-LONG RecorderFor(const std::string& slot);
+velk::HostAddress RecorderFor(const std::string& slot);
 
 inline void PumpFor(IVELK* velk, DWORD milliseconds) {
     DWORD start = GetTickCount();

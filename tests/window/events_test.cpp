@@ -13,7 +13,7 @@ namespace {
 
 std::vector<HandlerCall> Only(const std::string& slot, LONG argument) { return {{slot, argument}}; }
 
-void SetHandler(IVELK* velk, HRESULT (STDMETHODCALLTYPE IVELK::*put)(LONG), const std::string& slot) {
+void SetHandler(IVELK* velk, HRESULT (STDMETHODCALLTYPE IVELK::*put)(velk::HostAddress), const std::string& slot) {
     ASSERT_EQ((velk->*put)(RecorderFor(slot)), S_OK);
 }
 
@@ -95,13 +95,14 @@ TEST_F(WindowTest, MoveAndSizeEventsAndTheDragRectangles) {
     // A handler may rewrite the rectangle it is given.
     static RECT* seen = nullptr;
     struct Clamp {
-        static void __cdecl Handler(LONG address) {
-            seen = reinterpret_cast<RECT*>(static_cast<uintptr_t>(address));
+        // Pointer-wide, so that the rectangle's address arrives whole on 64 bits.
+        static void __cdecl Handler(LONG_PTR address) {
+            seen = reinterpret_cast<RECT*>(address);
             seen->right = seen->left + 100;
         }
     };
-    velk_->put_OnSizing(static_cast<LONG>(reinterpret_cast<uintptr_t>(&Clamp::Handler)));
-    velk_->put_OnMoving(static_cast<LONG>(reinterpret_cast<uintptr_t>(&Clamp::Handler)));
+    velk_->put_OnSizing(velk::AddressOf(&Clamp::Handler));
+    velk_->put_OnMoving(velk::AddressOf(&Clamp::Handler));
     RECT drag = {10, 20, 500, 400};
     SendMessageA(window(), WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&drag));
     EXPECT_EQ(seen, &drag);
@@ -166,9 +167,9 @@ TEST_F(WindowTest, ReplacementProcedureTakesEveryMessage) {
         }
     };
     SetHandler(velk_, &IVELK::put_OnKeyDown, "OnKeyDown");
-    LONG address = static_cast<LONG>(reinterpret_cast<uintptr_t>(&Procedure::Handle));
+    velk::HostAddress address = velk::AddressOf(&Procedure::Handle);
     velk_->put_wProcedure(address);
-    LONG read = 0;
+    velk::HostAddress read = 0;
     velk_->get_wProcedure(&read);
     EXPECT_EQ(read, address);
     RecordedCalls().clear();
@@ -201,23 +202,50 @@ TEST_F(EventsBeforeWindow, HandlersStoredBeforeDefaultRunDuringCreation) {
     EXPECT_TRUE(CallsOf("Timer").empty());
 }
 
-TEST(EventSlots, BelongToTheProcessAndSurviveTheObject) {
+// Every slot holds a whole host address: on 64 bits the test program's own
+// functions lie above 4 GB, so a slot that cut them would read back wrong.
+TEST(EventSlots, HoldWholeAddressesThatBelongToTheProcess) {
+    using Get = HRESULT (STDMETHODCALLTYPE IVELK::*)(velk::HostAddress*);
+    using Put = HRESULT (STDMETHODCALLTYPE IVELK::*)(velk::HostAddress);
+    struct Slot { const char* name; Get get; Put put; };
+    const Slot slots[] = {
+        {"OnActive", &IVELK::get_OnActive, &IVELK::put_OnActive},
+        {"OnDeActive", &IVELK::get_OnDeActive, &IVELK::put_OnDeActive},
+        {"OnKeyDown", &IVELK::get_OnKeyDown, &IVELK::put_OnKeyDown},
+        {"OnKeyUp", &IVELK::get_OnKeyUp, &IVELK::put_OnKeyUp},
+        {"OnCommand", &IVELK::get_OnCommand, &IVELK::put_OnCommand},
+        {"OnMouseDown", &IVELK::get_OnMouseDown, &IVELK::put_OnMouseDown},
+        {"OnMouseUp", &IVELK::get_OnMouseUp, &IVELK::put_OnMouseUp},
+        {"OnMouseWheel", &IVELK::get_OnMouseWheel, &IVELK::put_OnMouseWheel},
+        {"OnMove", &IVELK::get_OnMove, &IVELK::put_OnMove},
+        {"OnMoving", &IVELK::get_OnMoving, &IVELK::put_OnMoving},
+        {"OnSize", &IVELK::get_OnSize, &IVELK::put_OnSize},
+        {"OnSizing", &IVELK::get_OnSizing, &IVELK::put_OnSizing},
+        {"OnMCIFailure", &IVELK::get_OnMCIFailure, &IVELK::put_OnMCIFailure},
+        {"OnMCISuccess", &IVELK::get_OnMCISuccess, &IVELK::put_OnMCISuccess},
+        {"OnSurfaceLost", &IVELK::get_OnSurfaceLost, &IVELK::put_OnSurfaceLost},
+        {"wProcedure", &IVELK::get_wProcedure, &IVELK::put_wProcedure},
+    };
     TempDir dir;
     CurrentDirectory cd(dir.path());
     IVELK* first = CreateFromLibrary();
     ASSERT_NE(first, nullptr);
-    first->put_OnKeyDown(0x1234);
-    first->put_OnSurfaceLost(0x5678);
+    for (const Slot& slot : slots) {
+        velk::HostAddress address = RecorderFor(slot.name);
+        if (sizeof(void*) == 8) {
+            EXPECT_GT(static_cast<uint64_t>(address), 0xFFFFFFFFull) << slot.name;
+        }
+        (first->*slot.put)(address);
+    }
     first->Release();
     IVELK* second = CreateFromLibrary();
     ASSERT_NE(second, nullptr);
-    LONG value = 0;
-    second->get_OnKeyDown(&value);
-    EXPECT_EQ(value, 0x1234);
-    second->get_OnSurfaceLost(&value);
-    EXPECT_EQ(value, 0x5678);
-    second->put_OnKeyDown(0);
-    second->put_OnSurfaceLost(0);
+    for (const Slot& slot : slots) {
+        velk::HostAddress value = 0;
+        (second->*slot.get)(&value);
+        EXPECT_EQ(value, RecorderFor(slot.name)) << slot.name << " survives the object, whole";
+        (second->*slot.put)(0);
+    }
     second->Release();
 }
 

@@ -33,8 +33,8 @@ TEST_F(WindowTest, OpensA640By480ClientAreaWithTheDefaultStylesAndLogLines) {
     EXPECT_TRUE(IsWindowVisible(window()));
 
     char handle_line[64];
-    snprintf(handle_line, sizeof handle_line, "\t[ Info  ] HandleToWindow :  = %x(Hex)\r\n",
-             static_cast<unsigned>(reinterpret_cast<uintptr_t>(window())));
+    snprintf(handle_line, sizeof handle_line, "\t[ Info  ] HandleToWindow :  = " VELK_HEX "(Hex)\r\n",
+             velk::HexValue(window()));
     std::string log = Log();
     const std::string head = kBannerLines + "### wDefault( 単純なウインドウを作成する関数 )\r\n" +
                              "\t[ Info  ] Program and CLS NameValue :  = VelkTestWindow\r\n" + "\t[ Info  ] InstanceHandle :  = ";
