@@ -36,11 +36,10 @@ inline LRESULT CallWindowProcedure(HostAddress address, HWND window, UINT messag
 }
 
 // A handle or address for the "%x(Hex)" log shapes: printed at its full width.
-using HexNumber = uintptr_t;
 #define VELK_HEX "%" PRIxPTR
 
-inline HexNumber HexValue(const void* address) {
-    return reinterpret_cast<HexNumber>(address);
+inline uintptr_t HexValue(const void* address) {
+    return reinterpret_cast<uintptr_t>(address);
 }
 
 }  // namespace velk

@@ -12,7 +12,6 @@
 #include "graphics/sprite_store.h"
 #include "sound/sound_buffer.h"
 #include "sound/stream_worker.h"
-#include "core/host_address.h"
 #include "core/velk_interface.h"
 
 class VelkObject final : public IVELK {
