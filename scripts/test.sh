@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# The whole test suite from scratch: installs what is missing, builds, brings up
-# the test bed, runs every test under Wine and stops the test bed again.
+# The whole test suite from scratch: installs what is missing, builds both
+# architectures, and runs the suite under Wine for every architecture this
+# machine can execute, each in its own test bed. Extra arguments go to ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
+. "$root/scripts/arch.sh"
 bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh" "$build"
-trap 'bash "$root/scripts/testbed.sh" down "$build"' EXIT
-bash "$root/scripts/testbed.sh" up "$build"
-ctest --test-dir "$build" --output-on-failure --timeout 180 "$@"
+bash "$root/scripts/build.sh"
+why=$(velk_why_not_x86)
+if [ -n "$why" ]; then echo "test: the 32-bit (x86) suite was not run: $why"; fi
+status=0
+for arch in $(velk_runnable_archs); do
+  tree=$(velk_tree "$arch")
+  echo "test: running the $arch suite"
+  bash "$root/scripts/testbed.sh" up "$tree"
+  ctest --test-dir "$tree" --output-on-failure --timeout 180 "$@" || status=1
+  bash "$root/scripts/testbed.sh" down "$tree"
+done
+exit $status

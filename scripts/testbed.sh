@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The test bed: an Xvfb display, a 32-bit Wine prefix inside the build tree with a
-# warm persistent wineserver, and an ALSA file sink so that audio can be measured.
+# The test bed: an Xvfb display, a Wine prefix of the build tree's architecture
+# (BUILD_DIR/velk-arch: x86 or x64) inside it with a warm persistent wineserver,
+# and an ALSA file sink so that audio can be measured.
 #   testbed.sh up BUILD_DIR     start (idempotent); writes BUILD_DIR/testbed/env
 #   testbed.sh down BUILD_DIR   stop the wineserver and the display
 set -euo pipefail
@@ -30,18 +31,37 @@ start_display() {
   exit 1
 }
 
+# The 64-bit loader and server are called directly: the plain launcher starts
+# the 32-bit loader, which some machines refuse to execute.
+arch=$(cat "$build/velk-arch" 2>/dev/null || echo x86)
+if [ "$arch" = x64 ]; then
+  wine_arch=win64 wine_loader=/usr/lib/wine/wine64 wine_server=/usr/lib/wine/wineserver64
+  # Wine starts further programs (services, regsvr32's children) through these.
+  wine_paths="export WINELOADER=$wine_loader WINESERVER=$wine_server"
+else
+  wine_arch=win32 wine_loader=wine wine_server=wineserver wine_paths=""
+fi
+
 write_env() {
+  # 64-bit Wine mixes in 32-bit float; the sink keeps 16-bit samples on both.
   cat >"$bed/asound.conf" <<ASOUND
-pcm.!default {
+pcm.sink {
   type file
   slave.pcm "null"
   file "$bed/audio.raw"
   format "raw"
 }
+pcm.!default {
+  type plug
+  slave { pcm "sink"; format S16_LE }
+}
 ASOUND
   cat >"$bed/env" <<ENV
 export WINEPREFIX="$build/wineprefix"
-export WINEARCH=win32
+export WINEARCH=$wine_arch
+$wine_paths
+export VELK_WINE=$wine_loader
+export VELK_WINESERVER=$wine_server
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 export DISPLAY=":$(head -n 1 "$bed/display")"
@@ -58,20 +78,20 @@ case "$action" in
     # shellcheck disable=SC1091
     . "$bed/env"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      setsid wineboot -i </dev/null >"$bed/wineboot.log" 2>&1
+      setsid "$VELK_WINE" wineboot -i </dev/null >"$bed/wineboot.log" 2>&1
       # The boot leaves a short-lived server behind; a persistent one replaces it.
-      wineserver -w
+      "$VELK_WINESERVER" -w
     fi
     # A persistent, warm server: otherwise the first test's Wine starts its
     # services with the test runner's pipes inherited, and the runner waits forever.
-    setsid wineserver -p </dev/null >/dev/null 2>&1 || true  # fails when one runs already
-    setsid wine cmd /c exit </dev/null >/dev/null 2>&1
+    setsid "$VELK_WINESERVER" -p </dev/null >/dev/null 2>&1 || true  # fails when one runs already
+    setsid "$VELK_WINE" cmd /c exit </dev/null >/dev/null 2>&1
     # Wine's helper services end with the session's last program and restart with
     # the next one, inheriting whatever pipes it has (ctest's among them); a
     # program kept alive here owns them instead.
     keeper="$build/bin/testbed_keeper.exe"
     if [ -f "$keeper" ] && ! { [ -f "$bed/keeper.pid" ] && kill -0 "$(cat "$bed/keeper.pid")" 2>/dev/null; }; then
-      setsid wine "$keeper" </dev/null >/dev/null 2>&1 &
+      setsid "$VELK_WINE" "$keeper" </dev/null >/dev/null 2>&1 &
       echo $! >"$bed/keeper.pid"
       sleep 2
     fi
@@ -80,7 +100,7 @@ case "$action" in
     if [ -f "$bed/env" ]; then
       # shellcheck disable=SC1091
       . "$bed/env"
-      wineserver -k 2>/dev/null || true
+      "${VELK_WINESERVER:-wineserver}" -k 2>/dev/null || true
     fi
     rm -f "$bed/keeper.pid"
     if display_alive; then kill "$(cat "$bed/xvfb.pid")" 2>/dev/null || true; fi

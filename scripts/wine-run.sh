@@ -6,4 +6,4 @@ env_file=${1:?usage: wine-run.sh TESTBED_ENV_FILE PROGRAM [ARGS...]}
 shift
 # shellcheck disable=SC1090
 . "$env_file"
-exec wine "$@"
+exec "$VELK_WINE" "$@"

@@ -20,7 +20,7 @@ TEST_F(WindowTest, OpensA640By480ClientAreaWithTheDefaultStylesAndLogLines) {
     EXPECT_EQ(Width(client), 640);
     EXPECT_EQ(Height(client), 480);
     EXPECT_EQ(static_cast<DWORD>(GetClassLongA(window(), GCL_STYLE)), 0x4Bu);
-    EXPECT_EQ(GetClassLongA(window(), GCL_HBRBACKGROUND), 16);
+    EXPECT_EQ(GetClassLongPtrA(window(), GCLP_HBRBACKGROUND), 16);
     DWORD style = static_cast<DWORD>(GetWindowLongA(window(), GWL_STYLE));
     EXPECT_EQ(style & ~static_cast<DWORD>(WS_CLIPSIBLINGS), 0x12C80000u);
     EXPECT_EQ(GetWindowLongA(window(), GWL_EXSTYLE) & ~(WS_EX_WINDOWEDGE), 0);
