@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
-for arch in x86 x64; do
+# VELK_ARCHS="x86" builds one tree only (quicker while working on one thing).
+for arch in ${VELK_ARCHS:-x86 x64}; do
   case $arch in
     x86) toolchain=$root/cmake/toolchain-mingw-i686.cmake ;;
     x64) toolchain=$root/cmake/toolchain-mingw-x86_64.cmake ;;
