@@ -27,19 +27,6 @@ HRESULT WINAPI PlatformDirectDrawCreate(GUID* device, void** object, REFIID iid,
 
 DirectDrawCreator g_creator = PlatformDirectDrawCreate;
 
-// The key colour back into the pixels that the GDI mask marks transparent (the
-// GDI picture holds black there), so that a surface key can find them again.
-void RestoreKeyedPixels(HDC target, HDC gdi, LONG width, LONG height, COLORREF key) {
-    constexpr DWORD kKeepWhereMaskBlack = 0x00220326;  // D and not S
-    constexpr DWORD kBrushWhereMaskWhite = 0x00EA02E9;  // D or (P and S)
-    HBRUSH brush = CreateSolidBrush(key);
-    HGDIOBJ previous = SelectObject(target, brush);
-    BitBlt(target, 0, 0, width, height, gdi, 0, height, kKeepWhereMaskBlack);
-    BitBlt(target, 0, 0, width, height, gdi, 0, height, kBrushWhereMaskWhite);
-    SelectObject(target, previous);
-    DeleteObject(brush);
-}
-
 }  // namespace
 
 void SetDirectDrawCreator(DirectDrawCreator creator) {
@@ -158,21 +145,29 @@ bool VelkObject::SpriteEvacuate(int index) {
     SpriteSlot& slot = SpriteTable[index];
     if (!slot.Surface) return false;
     const LONG key = slot.ColorKey;
+    DWORD raw = 0;
+    const bool keyed = key != kNoColorKey && DirectDrawSpriteRawKey(slot.Surface, &raw);
+    // The GDI sprite is a new one: it starts from the platform's default context
+    // state, and nothing of the surface's raster operation or origin comes along.
     SpriteMake(slot, index, nullptr, slot.Width, slot.Height, kMakeGdi);
     HDC surface_dc = nullptr;
     if (SUCCEEDED(slot.Surface->GetDC(&surface_dc))) {
         BitBlt(slot.MemoryDC, 0, 0, slot.Width, slot.Height, surface_dc, 0, 0, SRCCOPY);
         slot.Surface->ReleaseDC(surface_dc);
     }
-    // Raster operation, origin, current position... go with the sprite.
-    ApplyContextState(slot.MemoryDC, slot.Context);
-    SpriteKill(slot, index, kKillDirectDraw);
     // The key goes with the picture: the GDI form of a keyed sprite is its
-    // blackened picture plus the mask rows.
-    if (key != kNoColorKey) {
-        GdiSpriteApplyKey(slot, static_cast<COLORREF>(key), false);
-        slot.ColorKey = key;
+    // blackened picture plus the mask rows, taken from the surface's raw pixels
+    // (at 16 bits the copied colours need not equal the key any more).
+    LONG width = 0, height = 0;
+    if (key != kNoColorKey && GdiSpriteSize(slot, &width, &height)) {
+        GdiFlush();
+        if (keyed)
+            DirectDrawSpriteMaskFromKey(slot.Surface, raw, slot.Pixels, width, height);
+        else
+            GdiSpriteApplyKey(slot, static_cast<COLORREF>(key));
     }
+    SpriteKill(slot, index, kKillDirectDraw);
+    slot.ColorKey = key;
     LogWrite(this, texts::kStep, texts::kEvacuatedStep);
     LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
     return true;
@@ -184,19 +179,25 @@ bool VelkObject::SpriteRestore(int index, IDirectDraw7* direct_draw) {
     if (!slot.MemoryDC) return false;
     const LONG key = slot.ColorKey;
     SpriteMake(slot, index, direct_draw, slot.Width, slot.Height, kMakeDirectDraw);
+    // The picture is copied from the bitmap's own pixels, wherever the host put
+    // the GDI context's origin; the context goes with the GDI sprite.
+    ResetContext(slot.MemoryDC);
     HDC surface_dc = nullptr;
     if (slot.Surface && SUCCEEDED(slot.Surface->GetDC(&surface_dc))) {
         BitBlt(surface_dc, 0, 0, slot.Width, slot.Height, slot.MemoryDC, 0, 0, SRCCOPY);
-        if (key != kNoColorKey)
-            RestoreKeyedPixels(surface_dc, slot.MemoryDC, slot.Width, slot.Height, static_cast<COLORREF>(key));
         slot.Surface->ReleaseDC(surface_dc);
     }
-    CaptureContextState(slot.MemoryDC, slot.Context);
-    SpriteKill(slot, index, kKillGdi);
+    LONG width = 0, height = 0;
     if (key != kNoColorKey && slot.Surface) {
-        DirectDrawSpriteSetKey(slot.Surface, static_cast<COLORREF>(key));
-        slot.ColorKey = key;
+        const DWORD raw = DirectDrawSpriteKeyValue(slot.Surface, static_cast<COLORREF>(key));
+        if (GdiSpriteSize(slot, &width, &height)) {
+            GdiFlush();
+            DirectDrawSpritePutKeyWhereMasked(slot.Surface, slot.Pixels, width, height, raw);
+        }
+        DirectDrawSpriteSetRawKey(slot.Surface, raw);
     }
+    SpriteKill(slot, index, kKillGdi);
+    slot.ColorKey = key;
     LogWrite(this, texts::kStep, texts::kRestoredStep);
     LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
     return true;

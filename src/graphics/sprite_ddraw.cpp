@@ -1,14 +1,16 @@
 // DirectDraw back end of the sprite store: system-memory off-screen surfaces whose
-// transparency is the source colour key.
+// transparency is the source colour key, and the locked-memory work on them.
 #include <windows.h>
 #include <ddraw.h>
 
+#include <cstring>
+
+#include "graphics/pixel_rows.h"
 #include "graphics/sprite_store.h"
 
 namespace velk {
 
 namespace {
-
 
 // Lowest set bit and the run of set bits above it.
 void MaskShape(DWORD mask, int* shift, int* bits) {
@@ -34,6 +36,36 @@ DWORD Channel(DWORD mask, DWORD value8) {
     return (value << shift) & mask;
 }
 
+DWORD FormatValue(IDirectDrawSurface7* surface, COLORREF color) {
+    DDPIXELFORMAT format{};
+    format.dwSize = sizeof format;
+    surface->GetPixelFormat(&format);
+    return RawPixelFromFormat(format, color);
+}
+
+// Raw pixels of 1 to 4 bytes, little-endian as the surface holds them.
+size_t BytesPerPixel(const DDSURFACEDESC2& desc) {
+    const DWORD bits = desc.ddpfPixelFormat.dwRGBBitCount;
+    return bits >= 8 && bits <= 32 ? bits / 8 : 0;
+}
+BYTE* PixelAt(const DDSURFACEDESC2& desc, LONG x, LONG y) {
+    return static_cast<BYTE*>(desc.lpSurface) + static_cast<ptrdiff_t>(y) * desc.lPitch +
+           static_cast<ptrdiff_t>(x) * static_cast<ptrdiff_t>(BytesPerPixel(desc));
+}
+DWORD ReadRaw(const BYTE* at, size_t bytes) {
+    DWORD value = 0;
+    memcpy(&value, at, bytes);
+    return value;
+}
+void WriteRaw(BYTE* at, size_t bytes, DWORD value) { memcpy(at, &value, bytes); }
+
+// A surface of 8 bits per channel in 32-bit words: the blend rows serve it as it is.
+bool HasByteChannels(const DDPIXELFORMAT& format) {
+    if (!(format.dwFlags & DDPF_RGB) || format.dwRGBBitCount != 32) return false;
+    const DWORD r = format.dwRBitMask, g = format.dwGBitMask, b = format.dwBBitMask;
+    return g == 0xFF00u && ((r == 0xFF0000u && b == 0xFFu) || (r == 0xFFu && b == 0xFF0000u));
+}
+
 }  // namespace
 
 IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height) {
@@ -54,41 +86,111 @@ DWORD RawPixelFromFormat(const DDPIXELFORMAT& format, COLORREF color) {
            Channel(format.dwBBitMask, GetBValue(color));
 }
 
-void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color) {
-    // The platform converts the colour through the surface's own DC; reading the
-    // converted pixel back gives the exact raw value the blitter compares.
-    COLORREF saved = 0;
-    HDC dc = nullptr;
-    if (SUCCEEDED(surface->GetDC(&dc))) {
-        saved = GetPixel(dc, 0, 0);
-        SetPixelV(dc, 0, 0, color);
-        surface->ReleaseDC(dc);
-    }
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof desc;
+bool DirectDrawSpriteLock(IDirectDrawSurface7* surface, DDSURFACEDESC2* desc) {
+    memset(desc, 0, sizeof *desc);
+    desc->dwSize = sizeof *desc;
     HRESULT hr;
     do {
-        hr = surface->Lock(nullptr, &desc, 0, nullptr);
+        hr = surface->Lock(nullptr, desc, 0, nullptr);
     } while (hr == DDERR_WASSTILLDRAWING);
-    DWORD raw = 0;
-    if (SUCCEEDED(hr)) {
-        raw = *static_cast<const DWORD*>(desc.lpSurface);
-        const DWORD bits = desc.ddpfPixelFormat.dwRGBBitCount;
-        if (bits < 32) raw &= (1u << bits) - 1u;
+    if (FAILED(hr)) return false;
+    if (!desc->lpSurface || !BytesPerPixel(*desc)) {
         surface->Unlock(nullptr);
-    } else {
-        // Without the probe, the channel masks give the value the platform would store.
-        DDPIXELFORMAT format{};
-        format.dwSize = sizeof format;
-        surface->GetPixelFormat(&format);
-        raw = RawPixelFromFormat(format, color);
+        return false;
     }
-    if (SUCCEEDED(surface->GetDC(&dc))) {
-        SetPixelV(dc, 0, 0, saved);
-        surface->ReleaseDC(dc);
+    return true;
+}
+
+DWORD DirectDrawSpriteKeyValue(IDirectDrawSurface7* surface, COLORREF color) {
+    // The platform converts the colour through the surface's own DC; the stored
+    // pixel is the exact raw value the blitter compares. The probed pixel is put
+    // back byte for byte, which no colour round trip at 16 bits could promise.
+    DDSURFACEDESC2 desc;
+    if (!DirectDrawSpriteLock(surface, &desc)) return FormatValue(surface, color);
+    const size_t bytes = BytesPerPixel(desc);
+    const DWORD saved = ReadRaw(PixelAt(desc, 0, 0), bytes);
+    surface->Unlock(nullptr);
+
+    HDC dc = nullptr;
+    if (FAILED(surface->GetDC(&dc)) || !dc) return FormatValue(surface, color);
+    const COLORREF saved_colour = GetPixel(dc, 0, 0);
+    SetPixelV(dc, 0, 0, color);
+    surface->ReleaseDC(dc);
+
+    if (!DirectDrawSpriteLock(surface, &desc)) {
+        if (SUCCEEDED(surface->GetDC(&dc)) && dc) {
+            SetPixelV(dc, 0, 0, saved_colour);
+            surface->ReleaseDC(dc);
+        }
+        return FormatValue(surface, color);
     }
+    const DWORD raw = ReadRaw(PixelAt(desc, 0, 0), bytes);
+    WriteRaw(PixelAt(desc, 0, 0), bytes, saved);
+    surface->Unlock(nullptr);
+    return raw;
+}
+
+void DirectDrawSpriteSetRawKey(IDirectDrawSurface7* surface, DWORD raw) {
     DDCOLORKEY key{raw, raw};
     surface->SetColorKey(DDCKEY_SRCBLT, &key);
+}
+
+void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color) {
+    DirectDrawSpriteSetRawKey(surface, DirectDrawSpriteKeyValue(surface, color));
+}
+
+bool DirectDrawSpriteRawKey(IDirectDrawSurface7* surface, DWORD* raw) {
+    DDCOLORKEY key{};
+    if (FAILED(surface->GetColorKey(DDCKEY_SRCBLT, &key))) return false;
+    *raw = key.dwColorSpaceLowValue;
+    return true;
+}
+
+void DirectDrawSpritePutKeyWhereMasked(IDirectDrawSurface7* surface, const uint32_t* picture, LONG width,
+                                       LONG height, DWORD raw) {
+    DDSURFACEDESC2 desc;
+    if (!DirectDrawSpriteLock(surface, &desc)) return;
+    const size_t bytes = BytesPerPixel(desc);
+    const uint32_t* mask = picture + static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (LONG y = 0; y < height && y < static_cast<LONG>(desc.dwHeight); ++y) {
+        for (LONG x = 0; x < width && x < static_cast<LONG>(desc.dwWidth); ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            // Only pixels still black: what the host drew on a transparent pixel stays.
+            if ((mask[i] & 0xFFFFFFu) == 0xFFFFFFu && (picture[i] & 0xFFFFFFu) == 0)
+                WriteRaw(PixelAt(desc, x, y), bytes, raw);
+        }
+    }
+    surface->Unlock(nullptr);
+}
+
+void DirectDrawSpriteMaskFromKey(IDirectDrawSurface7* surface, DWORD raw, uint32_t* picture, LONG width,
+                                 LONG height) {
+    DDSURFACEDESC2 desc;
+    if (!DirectDrawSpriteLock(surface, &desc)) return;
+    const size_t bytes = BytesPerPixel(desc);
+    const DWORD used = bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1u;
+    uint32_t* mask = picture + static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (LONG y = 0; y < height && y < static_cast<LONG>(desc.dwHeight); ++y) {
+        for (LONG x = 0; x < width && x < static_cast<LONG>(desc.dwWidth); ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            const bool transparent = ReadRaw(PixelAt(desc, x, y), bytes) == (raw & used);
+            if (transparent) picture[i] = 0;
+            mask[i] = transparent ? 0xFFFFFFu : 0;
+        }
+    }
+    surface->Unlock(nullptr);
+}
+
+bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view) {
+    DDSURFACEDESC2 desc;
+    if (!DirectDrawSpriteLock(surface, &desc)) return false;
+    if (!HasByteChannels(desc.ddpfPixelFormat) || desc.lPitch % 4) {
+        surface->Unlock(nullptr);
+        return false;
+    }
+    *view = PixelView{static_cast<uint32_t*>(desc.lpSurface), static_cast<LONG>(desc.dwWidth),
+                      static_cast<LONG>(desc.dwHeight), desc.lPitch / 4};
+    return true;
 }
 
 }  // namespace velk

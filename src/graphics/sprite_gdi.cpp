@@ -1,41 +1,33 @@
-// GDI back end of the sprite store: a memory DC with a double-height bitmap whose
-// lower half is the transparency mask.
+// GDI back end of the sprite store: a memory DC with a 32-bit top-down DIB
+// section whose lower half is the transparency mask. GDI draws on it as on any
+// bitmap, and the library reaches its pixels directly.
 #include <windows.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
+#include "graphics/pixel_rows.h"
 #include "graphics/sprite_store.h"
 
 namespace velk {
 
-namespace {
-
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBlack = 0;
-
-// 0x00BBGGRR (COLORREF) to 0x00RRGGBB (a 32-bit DIB word) and back.
-inline uint32_t DibWordOf(COLORREF color) {
-    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-}
-
-// The fast way reads the bitmap through a 32-bit DIB; that round trip is exact
-// only for true-colour bitmaps, so other depths take the pixel-by-pixel way.
-bool IsTrueColour(HBITMAP bitmap) {
-    BITMAP info{};
-    if (!GetObjectA(bitmap, sizeof info, &info)) return false;
-    return info.bmBitsPixel >= 24;
-}
-
-}  // namespace
-
 bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height) {
-    if (height > INT_MAX / 2) return false;
+    if (height > INT_MAX / 2 || static_cast<int64_t>(width) * 2 * height > INT_MAX / 4) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -2 * height;  // top-down: row y starts at word y * width
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
     HDC desktop = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(desktop);
-    HBITMAP bitmap = dc ? CreateCompatibleBitmap(desktop, width, 2 * height) : nullptr;
+    void* bits = nullptr;
+    HBITMAP bitmap = dc ? CreateDIBSection(desktop, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     ReleaseDC(nullptr, desktop);
-    if (!bitmap) {
+    if (!bitmap || !bits) {
+        if (bitmap) DeleteObject(bitmap);
         if (dc) DeleteDC(dc);
         return false;
     }
@@ -43,10 +35,13 @@ bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height) {
     RECT picture = {0, 0, width, height};
     FillRect(dc, &picture, GetSysColorBrush(COLOR_BTNFACE));
     // An unset mask would make transfers show stray transparent pixels; start opaque.
-    RECT mask = {0, height, width, 2 * height};
-    FillRect(dc, &mask, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    GdiFlush();
+    uint32_t* words = static_cast<uint32_t*>(bits);
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    memset(words + pixels, 0, pixels * sizeof *words);
     slot.MemoryDC = dc;
     slot.Bitmap = bitmap;
+    slot.Pixels = words;
     return true;
 }
 
@@ -56,68 +51,38 @@ void GdiSpriteRelease(SpriteSlot& slot) {
     if (slot.Bitmap) DeleteObject(slot.Bitmap);
     slot.MemoryDC = nullptr;
     slot.Bitmap = nullptr;
+    slot.Pixels = nullptr;
 }
 
-void ApplyColorKeyToRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color, bool keep_marked) {
-    // A colour with bits above the 24 colour bits never equals a pixel.
-    const bool can_match = (color & 0xFF000000u) == 0;
-    const uint32_t key = DibWordOf(color);
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t pixel = picture[i] & 0xFFFFFFu;
-        const bool marked = keep_marked && (mask[i] & 0xFFFFFFu) == 0xFFFFFFu;
-        const bool transparent = (can_match && pixel == key) || marked;
-        if (transparent) picture[i] = 0;
-        mask[i] = transparent ? 0xFFFFFFu : 0;
-    }
+void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color) {
+    if (!slot.Pixels || slot.Width < 1 || slot.Height < 1) return;
+    GdiFlush();  // what GDI drew must be in the bits first
+    const size_t pixels = static_cast<size_t>(slot.Width) * static_cast<size_t>(slot.Height);
+    ColorKeyRows(slot.Pixels, slot.Pixels + pixels, pixels, color);
 }
 
-void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color, bool keep_marked) {
-    const LONG width = slot.Width;
-    const LONG height = slot.Height;
-    if (width < 1 || height < 1) return;
-    if (!IsTrueColour(slot.Bitmap)) {
-        GdiSpriteApplyKeyPixelByPixel(slot, color, keep_marked);
-        return;
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -2 * height;  // top-down: row y is at y * width
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(slot.MemoryDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC scratch = dib ? CreateCompatibleDC(slot.MemoryDC) : nullptr;
-    if (!scratch) {
-        if (dib) DeleteObject(dib);
-        GdiSpriteApplyKeyPixelByPixel(slot, color, keep_marked);
-        return;
-    }
-    HGDIOBJ previous = SelectObject(scratch, dib);
-    BitBlt(scratch, 0, 0, width, 2 * height, slot.MemoryDC, 0, 0, SRCCOPY);
-    GdiFlush();
-    uint32_t* words = static_cast<uint32_t*>(bits);
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    ApplyColorKeyToRows(words, words + pixels, pixels, color, keep_marked);
-    BitBlt(slot.MemoryDC, 0, 0, width, 2 * height, scratch, 0, 0, SRCCOPY);
-    SelectObject(scratch, previous);
-    DeleteDC(scratch);
-    DeleteObject(dib);
+bool IsPlainContext(HDC dc) {
+    if (!dc || GetMapMode(dc) != MM_TEXT || GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
+    POINT origin{};
+    if (!GetWindowOrgEx(dc, &origin) || origin.x || origin.y) return false;
+    if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y) return false;
+    // What SetPixelV makes of another mix mode is the platform's business.
+    return GetROP2(dc) == R2_COPYPEN;
 }
 
-void GdiSpriteApplyKeyPixelByPixel(SpriteSlot& slot, COLORREF color, bool keep_marked) {
-    HDC dc = slot.MemoryDC;
-    const LONG height = slot.Height;
-    for (LONG y = 0; y < height; ++y) {
-        for (LONG x = 0; x < slot.Width; ++x) {
-            const COLORREF pixel = GetPixel(dc, x, y);
-            const bool marked = keep_marked && GetPixel(dc, x, height + y) == kWhite;
-            const bool transparent = pixel == color || marked;
-            if (transparent) SetPixelV(dc, x, y, kBlack);
-            SetPixelV(dc, x, height + y, transparent ? kWhite : kBlack);
-        }
-    }
+void ResetContext(HDC dc) {
+    SetMapMode(dc, MM_TEXT);
+    SetWindowOrgEx(dc, 0, 0, nullptr);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    SetROP2(dc, R2_COPYPEN);
+}
+
+bool GdiSpriteSize(const SpriteSlot& slot, LONG* width, LONG* height) {
+    BITMAP info{};
+    if (!slot.Pixels || !slot.Bitmap || !GetObjectA(slot.Bitmap, sizeof info, &info)) return false;
+    *width = info.bmWidth;
+    *height = std::abs(info.bmHeight) / 2;
+    return *width > 0 && *height > 0;
 }
 
 }  // namespace velk

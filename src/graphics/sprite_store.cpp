@@ -64,6 +64,36 @@ void SpriteReleaseDC(SpriteSlot& slot, HDC dc) {
     slot.Surface->ReleaseDC(dc);
 }
 
+namespace {
+// The kept state of a surface's contexts lets its pixel calls land where its memory is.
+bool IsPlainState(const ContextState& state) {
+    return !state.Saved || (state.MapMode == MM_TEXT && state.RasterOp == R2_COPYPEN && !state.Origin.x &&
+                            !state.Origin.y);
+}
+}  // namespace
+
+SpriteMemory::SpriteMemory(SpriteSlot& slot) {
+    switch (KindOf(slot)) {
+    case SpriteKind::Gdi:
+        if (!slot.Pixels || !IsPlainContext(slot.MemoryDC)) return;
+        GdiFlush();  // what GDI drew must be in the bits first
+        view_ = PixelView{slot.Pixels, slot.Width, 2 * slot.Height, slot.Width};
+        ready_ = true;
+        break;
+    case SpriteKind::DirectDraw:
+        if (!IsPlainState(slot.Context) || !DirectDrawSpriteLockPixels(slot.Surface, &view_)) return;
+        locked_ = slot.Surface;
+        ready_ = true;
+        break;
+    case SpriteKind::Empty:
+        break;
+    }
+}
+
+SpriteMemory::~SpriteMemory() {
+    if (locked_) locked_->Unlock(nullptr);
+}
+
 }  // namespace velk
 
 using velk::SpriteSlot;
@@ -136,17 +166,11 @@ void VelkObject::SpriteColorKey(SpriteSlot& slot, int index, LONG color) {
     velk::LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
     velk::LogWrite(this, texts::kInfoNumber, texts::kColorValueLabel, color);
     const COLORREF key = static_cast<COLORREF>(color);
-    switch (velk::KindOf(slot)) {
-    case velk::SpriteKind::Gdi:
-        // Setting the key the sprite already has must not forget the pixels it
-        // made transparent (they are black now and no longer match).
-        velk::GdiSpriteApplyKey(slot, key, slot.ColorKey == color);
-        break;
-    case velk::SpriteKind::DirectDraw:
-        velk::DirectDrawSpriteSetKey(slot.Surface, key);
-        break;
-    case velk::SpriteKind::Empty:
-        break;
+    // The key the sprite has already: its transparent pixels are black now and
+    // would turn opaque, and what the host drew on them since would go black.
+    if (slot.ColorKey != color) {
+        if (velk::KindOf(slot) == velk::SpriteKind::Gdi) velk::GdiSpriteApplyKey(slot, key);
+        if (velk::KindOf(slot) == velk::SpriteKind::DirectDraw) velk::DirectDrawSpriteSetKey(slot.Surface, key);
     }
     slot.ColorKey = color;
     velk::LogWrite(this, texts::kBlockEnd);
@@ -179,20 +203,27 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     const bool gdi = velk::KindOf(slot) == velk::SpriteKind::Gdi;
     SpriteSlot fresh{};
     SpriteMake(fresh, SpriteID, DirectDrawObject, cx, cy, gdi ? velk::kMakeGdi : velk::kMakeDirectDraw);
-    HDC old_dc = velk::SpriteGetDC(slot);
-    HDC new_dc = velk::SpriteGetDC(fresh);
+    // Both pictures through contexts in the platform's initial state, so that the
+    // copy keeps the top-left of the picture wherever the host put the origin;
+    // the old context goes with the old picture.
+    HDC old_dc = gdi ? slot.MemoryDC : nullptr;
+    if (gdi) velk::ResetContext(old_dc);
+    else if (FAILED(slot.Surface->GetDC(&old_dc))) old_dc = nullptr;
+    HDC new_dc = gdi ? fresh.MemoryDC : nullptr;
+    if (!gdi && FAILED(fresh.Surface->GetDC(&new_dc))) new_dc = nullptr;
     RECT all = {0, 0, cx, cy};
     FillRect(new_dc, &all, GetSysColorBrush(COLOR_BTNFACE));
     const LONG w = std::min(cx, slot.Width);
     const LONG h = std::min(cy, slot.Height);
     BitBlt(new_dc, 0, 0, w, h, old_dc, 0, 0, SRCCOPY);
     if (gdi) BitBlt(new_dc, 0, cy, w, h, old_dc, 0, slot.Height, SRCCOPY);
-    velk::SpriteReleaseDC(slot, old_dc);
+    if (!gdi && old_dc) slot.Surface->ReleaseDC(old_dc);
     SpriteKill(slot, SpriteID, velk::kKillWhatever);
-    velk::SpriteReleaseDC(fresh, new_dc);
+    if (!gdi && new_dc) fresh.Surface->ReleaseDC(new_dc);
 
     slot.MemoryDC = fresh.MemoryDC;
     slot.Bitmap = fresh.Bitmap;
+    slot.Pixels = fresh.Pixels;
     slot.Surface = fresh.Surface;
     slot.Width = cx;
     slot.Height = cy;

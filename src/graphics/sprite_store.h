@@ -1,11 +1,13 @@
 // Sprite records: the nine pictures of the object, each a GDI memory DC with a
-// double-height bitmap (lower half = mask) or a DirectDraw surface, and the two
-// back ends that create, key and release those representations.
+// double-height 32-bit DIB section (lower half = mask) or a DirectDraw surface,
+// and the two back ends that create, key and release those representations.
 #pragma once
 #include <windows.h>
 #include <ddraw.h>  // for: IDirectDrawSurface7
 
 #include <cstdint>
+
+#include "graphics/pixel_rows.h"
 
 namespace velk {
 
@@ -28,6 +30,7 @@ struct SpriteSlot {
     IDirectDrawSurface7* Surface;
     HDC MemoryDC;
     HBITMAP Bitmap;
+    uint32_t* Pixels;  // the DIB section's words: width x (2 x height), top-down
     LONG Width;
     LONG Height;
     LONG ColorKey;  // 0x00BBGGRR, -1 = none
@@ -82,26 +85,68 @@ private:
 inline LONG SpriteExtent(LONG size) { return size < 1 ? 1 : size; }
 
 // ---------------------------------------------------------------- GDI back end
-// Memory DC plus a width x (2 x height) bitmap, picture filled with the
-// button-face colour. False when the platform refuses the bitmap.
+// Memory DC plus a width x (2 x height) 32-bit DIB section, picture filled with
+// the button-face colour, mask opaque. False when the platform refuses it.
 bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height);
 void GdiSpriteRelease(SpriteSlot& slot);
 // Turns pixels of `color` black and writes the mask rows (white there, black
-// elsewhere). With keep_marked, pixels the mask already marks stay transparent.
-void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color, bool keep_marked);
-// The same result one platform pixel call at a time; the reference for the fast way.
-void GdiSpriteApplyKeyPixelByPixel(SpriteSlot& slot, COLORREF color, bool keep_marked);
-
-// The key rule on whole rows: picture and mask as 0x00RRGGBB words (the layout
-// of a 32-bit device-independent row), `count` pixels each.
-void ApplyColorKeyToRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color, bool keep_marked);
+// elsewhere), from the picture alone, whatever state the DC is in.
+void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color);
+// A context whose logical pixels are its bitmap's pixels: default mapping, no
+// origin shift, plain copy mix. Only there do pixel calls and memory agree.
+bool IsPlainContext(HDC dc);
+// Puts mapping mode, origins and mix mode back to the platform's initial state.
+void ResetContext(HDC dc);
+// The picture size of the slot's bitmap (which is twice as high); false without one.
+bool GdiSpriteSize(const SpriteSlot& slot, LONG* width, LONG* height);
 
 // ---------------------------------------------------------------- DirectDraw back end
 // A system-memory off-screen surface of the display's pixel format, or null.
 IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height);
-// Makes the surface's raw pixel value of `color` its source colour key.
-void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color);
 // Raw pixel value of `color` from the channel masks of a pixel format.
 DWORD RawPixelFromFormat(const DDPIXELFORMAT& format, COLORREF color);
+// Locks the whole surface, waiting out a busy blitter; false (and unlocked) when
+// it cannot be locked or its pixels are not whole bytes.
+bool DirectDrawSpriteLock(IDirectDrawSurface7* surface, DDSURFACEDESC2* desc);
+// The surface's raw pixel value of `color`, as the platform stores it; pixel
+// (0, 0), used as the probe, keeps its raw value.
+DWORD DirectDrawSpriteKeyValue(IDirectDrawSurface7* surface, COLORREF color);
+// Makes the surface's raw value of `color` (or `raw` itself) its source colour key.
+void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color);
+void DirectDrawSpriteSetRawKey(IDirectDrawSurface7* surface, DWORD raw);
+// The raw source colour key the surface holds; false when it has none.
+bool DirectDrawSpriteRawKey(IDirectDrawSurface7* surface, DWORD* raw);
+// Key carry-over from a GDI picture (picture rows then mask rows, width x height
+// each) copied into the surface: `raw` goes where the mask is white and the
+// picture still black.
+void DirectDrawSpritePutKeyWhereMasked(IDirectDrawSurface7* surface, const uint32_t* picture, LONG width,
+                                       LONG height, DWORD raw);
+// Key carry-over the other way: the GDI picture is black and the mask white
+// where the surface holds `raw`, the mask black elsewhere.
+void DirectDrawSpriteMaskFromKey(IDirectDrawSurface7* surface, DWORD raw, uint32_t* picture, LONG width,
+                                 LONG height);
+// Locks a surface of 8-bit channels in 32-bit words as a pixel block; false (and
+// unlocked) for other formats. The caller unlocks.
+bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view);
+
+// ---------------------------------------------------------------- pixel memory
+// A sprite's pixels as a 32-bit block for the length of one member, when they
+// can stand in for its pixel calls: a GDI sprite with a plain context (picture
+// and mask rows), or a 32-bit surface whose kept context state is plain (locked
+// until the end). A surface with its drawing context out cannot be locked.
+class SpriteMemory {
+public:
+    explicit SpriteMemory(SpriteSlot& slot);
+    ~SpriteMemory();
+    SpriteMemory(const SpriteMemory&) = delete;
+    SpriteMemory& operator=(const SpriteMemory&) = delete;
+    explicit operator bool() const { return ready_; }
+    const PixelView& view() const { return view_; }
+
+private:
+    IDirectDrawSurface7* locked_ = nullptr;
+    PixelView view_{};
+    bool ready_ = false;
+};
 
 }  // namespace velk

@@ -3,47 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "graphics/transfer.h"
 
 namespace velk {
-
-namespace {
-
-// A context whose logical pixels are its bitmap's pixels (default mapping, no
-// origin shift, plain copy pen) on a true-colour bitmap, whose size it reports.
-bool IsPlainTrueColour(HDC dc, LONG* width, LONG* height) {
-    if (!dc || GetMapMode(dc) != MM_TEXT || GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
-    POINT origin{};
-    if (!GetWindowOrgEx(dc, &origin) || origin.x || origin.y) return false;
-    if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y) return false;
-    // SetPixelV's answer under another mix mode is the platform's business.
-    if (GetROP2(dc) != R2_COPYPEN) return false;
-    BITMAP info{};
-    HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
-    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmBitsPixel < 24) return false;
-    *width = info.bmWidth;
-    *height = info.bmHeight;
-    return true;
-}
-
-// [start, start + size) cut to [0, extent); false when empty.
-bool ClipAxis(int64_t* start, int64_t* size, int64_t extent) {
-    const int64_t low = std::max<int64_t>(*start, 0);
-    const int64_t high = std::min<int64_t>(*start + *size, extent);
-    if (low >= high) return false;
-    *start = low;
-    *size = high - low;
-    return true;
-}
-
-}  // namespace
-
-void BlendRow(const uint32_t* source, uint32_t* dest, size_t count, int32_t alpha) {
-    for (size_t i = 0; i < count; ++i) dest[i] = BlendPixel(source[i], dest[i], alpha);
-}
 
 bool ClipCopy(LONG* from_x, LONG* from_y, LONG* w, LONG* h, LONG* to_x, LONG* to_y, LONG source_width,
               LONG source_height, LONG dest_width, LONG dest_height) {
@@ -125,57 +89,6 @@ void AlphaBlendPixelByPixel(HDC source, LONG from_x, LONG from_y, LONG w, LONG h
             SetPixelV(dest, to_x + x, to_y + y, BlendPixel(s, d, alpha));
         }
     }
-}
-
-bool AlphaBlendThroughMemory(HDC source, LONG from_x, LONG from_y, LONG w, LONG h, HDC dest, LONG to_x, LONG to_y,
-                             LONG alpha) {
-    LONG source_width = 0, source_height = 0, dest_width = 0, dest_height = 0;
-    if (!IsPlainTrueColour(source, &source_width, &source_height) ||
-        !IsPlainTrueColour(dest, &dest_width, &dest_height))
-        return false;
-    if (w <= 0 || h <= 0) return true;
-
-    // Only destination pixels inside its bitmap can change.
-    int64_t x0 = to_x, y0 = to_y, cw = w, ch = h;
-    if (!ClipAxis(&x0, &cw, dest_width) || !ClipAxis(&y0, &ch, dest_height)) return true;
-
-    // One top-down 32-bit block: source pixels in the upper half, destination below.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(cw);
-    info.bmiHeader.biHeight = -2 * static_cast<LONG>(ch);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP block = CreateDIBSection(dest, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC scratch = block ? CreateCompatibleDC(dest) : nullptr;
-    if (!scratch) {
-        if (block) DeleteObject(block);
-        return false;
-    }
-    HGDIOBJ previous = SelectObject(scratch, block);
-    const size_t pixels = static_cast<size_t>(cw) * static_cast<size_t>(ch);
-    uint32_t* words = static_cast<uint32_t*>(bits);
-    // A source pixel outside its bitmap reads as the invalid colour: 255 in every channel.
-    memset(words, 0xFF, pixels * sizeof *words);
-
-    int64_t sx = from_x + (x0 - to_x), sy = from_y + (y0 - to_y);
-    int64_t inside_x = sx, inside_y = sy, inside_w = cw, inside_h = ch;
-    if (ClipAxis(&inside_x, &inside_w, source_width) && ClipAxis(&inside_y, &inside_h, source_height)) {
-        BitBlt(scratch, static_cast<int>(inside_x - sx), static_cast<int>(inside_y - sy), static_cast<int>(inside_w),
-               static_cast<int>(inside_h), source, static_cast<int>(inside_x), static_cast<int>(inside_y), SRCCOPY);
-    }
-    BitBlt(scratch, 0, static_cast<int>(ch), static_cast<int>(cw), static_cast<int>(ch), dest, static_cast<int>(x0),
-           static_cast<int>(y0), SRCCOPY);
-    GdiFlush();
-    BlendRow(words, words + pixels, pixels, alpha);
-    BitBlt(dest, static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(cw), static_cast<int>(ch), scratch, 0,
-           static_cast<int>(ch), SRCCOPY);
-    SelectObject(scratch, previous);
-    DeleteDC(scratch);
-    DeleteObject(block);
-    return true;
 }
 
 }  // namespace velk

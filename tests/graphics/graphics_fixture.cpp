@@ -107,6 +107,17 @@ COLORREF GraphicsTest::PlatformPixel(LONG sprite, LONG x, LONG y) {
     return color;
 }
 
+std::vector<COLORREF> GraphicsTest::PlatformPicture(LONG sprite, LONG rows) {
+    velk::SpriteSlot& slot = velk_->SpriteTable[sprite];
+    HDC dc = slot.MemoryDC;
+    if (!dc && (!slot.Surface || FAILED(slot.Surface->GetDC(&dc)))) return {};
+    std::vector<COLORREF> picture;
+    for (LONG y = 0; y < rows; ++y)
+        for (LONG x = 0; x < slot.Width; ++x) picture.push_back(GetPixel(dc, x, y));
+    if (!slot.MemoryDC) slot.Surface->ReleaseDC(dc);
+    return picture;
+}
+
 std::string GraphicsTest::Log() const { return ReadFileBytes(dir_.File("Log.txt")); }
 
 std::string GraphicsTest::NewLog() {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/velk.h"
 #include "support/harness.h"
@@ -48,6 +49,8 @@ protected:
     LONG Pixel(LONG x, LONG y, LONG sprite = 0);
     // Pixel read through the platform: the memory DC or the surface's own DC.
     COLORREF PlatformPixel(LONG sprite, LONG x, LONG y);
+    // The first `rows` rows of the sprite's width, read the same way through one context.
+    std::vector<COLORREF> PlatformPicture(LONG sprite, LONG rows);
     std::string Log() const;
     // Log bytes written since the last call (or since the test began).
     std::string NewLog();

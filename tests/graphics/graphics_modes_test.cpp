@@ -183,30 +183,72 @@ TEST_F(GraphicsModes, WithoutAWindowGdiWorksOffScreenAndDirectDrawFallsBack) {
 }
 
 TEST_F(GraphicsModes, AColourKeyFollowsTheSpriteIntoEachRepresentation) {
-    constexpr LONG kKey = 0x00FF00FF;
+    constexpr LONG kKey = 0x00FF00FF, kRed = 0x0000FF, kBlue = 0xFF0000;
     ASSERT_TRUE(SetMode(1));
     velk_->SpriteState(1, 1);
-    velk_->SpriteResize(1, 4, 1);
-    velk_->DrawBox(0, 0, 4, 1, 0x00112233, 1, 1);
+    velk_->SpriteResize(1, 6, 1);
+    velk_->DrawBox(0, 0, 6, 1, 0x00112233, 1, 1);
     velk_->DrawPixel(2, 0, kKey, 1);
+    velk_->DrawPixel(3, 0, kKey, 1);
     velk_->DSetColorKey(kKey, 1);
+    velk_->DrawPixel(3, 0, kRed, 1);  // the host draws on a transparent pixel
 
     ASSERT_TRUE(SetMode(2));
     velk::SpriteSlot& slot = velk_->SpriteTable[1];
     EXPECT_EQ(slot.ColorKey, kKey);
     EXPECT_EQ(Pixel(2, 0, 1), kKey) << "the key colour is back where the mask said";
+    EXPECT_EQ(Pixel(3, 0, 1), kRed) << "what the host drew there survives";
     EXPECT_EQ(Pixel(1, 0, 1), 0x00112233);
     DDCOLORKEY key{};
     EXPECT_EQ(slot.Surface->GetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
 
+    // The way back builds the mask from the picture alone, whatever state the
+    // surface's contexts were left in.
+    velk_->DSetOrigin(4, 0, 1);
+    velk_->DSetMapMode(MM_TWIPS, 1);
     ASSERT_TRUE(SetMode(1));
     EXPECT_EQ(slot.ColorKey, kKey);
-    EXPECT_EQ(GetPixel(slot.MemoryDC, 2, 0), 0u) << "the GDI form: black picture...";
-    EXPECT_EQ(GetPixel(slot.MemoryDC, 2, 1), 0xFFFFFFu) << "...and a white mask";
-    EXPECT_EQ(GetPixel(slot.MemoryDC, 1, 1), 0u);
-    // The host setting the same key again keeps the transparent pixel.
-    velk_->DSetColorKey(kKey, 1);
-    EXPECT_EQ(GetPixel(slot.MemoryDC, 2, 1), 0xFFFFFFu);
+    for (LONG x = 0; x < 6; ++x) {
+        EXPECT_EQ(GetPixel(slot.MemoryDC, x, 1), x == 2 ? 0xFFFFFFu : 0u) << "mask " << x;
+        EXPECT_EQ(Pixel(x, 0, 1), x == 2 ? 0 : x == 3 ? kRed : 0x00112233) << x;
+    }
+    velk_->DrawBox(0, 0, 10, 10, kBlue, 1, 0);
+    velk_->Blt(1, 0, 0, 6, 1, 0, 0, 0);
+    EXPECT_EQ(Pixel(2, 0), kBlue) << "still transparent in GDI";
+    EXPECT_EQ(Pixel(1, 0), 0x00112233);
+}
+
+TEST_F(GraphicsModes, ARemadeSpriteStartsFromTheDefaultDrawingState) {
+    constexpr LONG kRed = 0x0000FF;
+    ASSERT_TRUE(SetMode(1));
+    velk_->SpriteState(1, 1);
+    for (LONG id : {0, 1}) {
+        velk_->DSetRasterOP(R2_XORPEN, id);
+        velk_->DSetOrigin(100, 50, id);
+        velk_->DSetTextSpace(9, id);
+    }
+    velk_->DSetFillStyle(4, 1);
+    for (LONG mode : {2, 1}) {
+        SCOPED_TRACE(mode);
+        velk_->DrawBox(0, 0, 640, 480, 0xFFFFFF, 1, 0);  // XOR over the black clear to come
+        ASSERT_TRUE(SetMode(mode));
+        ExpectBlackBackBuffer();
+        velk_->DSetFillStyle(-1, 1);
+        velk_->DrawBox(0, 0, 2, 2, kRed, 1, 1);
+        EXPECT_EQ(Pixel(0, 0, 1), kRed) << "no origin shift and no XOR after the change";
+        velk_->DSetFillStyle(4, 1);
+        EXPECT_EQ(velk_->SpriteTable[1].FillStyle, 4);
+        for (LONG id : {0, 1}) {
+            velk::SpriteContext dc(velk_->SpriteTable[id]);
+            EXPECT_EQ(GetROP2(dc), R2_COPYPEN);
+            EXPECT_EQ(GetTextCharacterExtra(dc), 0);
+            POINT origin{};
+            GetWindowOrgEx(dc, &origin);
+            EXPECT_EQ(origin.x, 0);
+        }
+        velk_->DSetRasterOP(R2_XORPEN, 1);
+        velk_->DSetOrigin(100, 50, 0);
+    }
 }
 
 TEST_F(GraphicsModes, FullScreenDropsTheTitleBarAndSizesTheWindowEitherWay) {

@@ -1,10 +1,8 @@
 // Sprite store: creation, re-creation, resizing, colour keys in both
-// representations, the fast key against the pixel-by-pixel reference, and the
-// ID errors through the child-process harness.
+// representations, and the ID errors through the child-process harness.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
 #include "core/texts.h"
 #include "graphics/graphics_fixture.h"
@@ -29,25 +27,6 @@ TEST(SpriteSlot, ResetValues) {
     EXPECT_EQ(slot.TextFont.lfCharSet, 128);
     EXPECT_STREQ(slot.TextFont.lfFaceName, "ＭＳ Ｐゴシック");
     EXPECT_EQ(slot.TextFont.lfWeight, 0);
-}
-
-TEST(ColorKeyRows, MarksKeyPixelsAndKeepsEarlierMarksOnlyWhenAsked) {
-    // Words are 0x00RRGGBB; the key 0x00FF00FF (COLORREF) is magenta either way.
-    std::vector<uint32_t> picture = {0x00FF00FF, 0x00123456, 0xFF00FF, 0x00000000};
-    std::vector<uint32_t> mask = {0, 0, 0, 0xFFFFFF};
-    velk::ApplyColorKeyToRows(picture.data(), mask.data(), picture.size(), kKey, false);
-    EXPECT_EQ(picture, (std::vector<uint32_t>{0, 0x123456, 0, 0}));
-    EXPECT_EQ(mask, (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0}));
-
-    std::vector<uint32_t> again = picture;
-    velk::ApplyColorKeyToRows(again.data(), mask.data(), again.size(), kKey, true);
-    EXPECT_EQ(mask, (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0})) << "same key again keeps its pixels";
-
-    // A colour with bits above the colour bits never matches.
-    std::vector<uint32_t> black = {0, 0};
-    std::vector<uint32_t> black_mask = {1, 1};
-    velk::ApplyColorKeyToRows(black.data(), black_mask.data(), 2, 0x01000000, false);
-    EXPECT_EQ(black_mask, (std::vector<uint32_t>{0, 0}));
 }
 
 using SpriteStoreGdi = GraphicsTest;
@@ -152,42 +131,19 @@ TEST_F(SpriteStoreGdi, ColorKeyBlackensKeyPixelsAndWritesTheMaskExactlyThere) {
     }
     EXPECT_EQ(velk_->SpriteTable[4].ColorKey, static_cast<LONG>(kKey));
 
-    // -1 changes nothing and logs nothing; the same key again keeps the marks;
-    // a new key compares against the blackened picture.
+    // -1 changes nothing and logs nothing; the same key again changes nothing,
+    // not even what the host drew on a transparent pixel since; a new key
+    // compares against the blackened picture.
     velk_->DSetColorKey(-1, 4);
     EXPECT_EQ(NewLog(), "");
     EXPECT_EQ(velk_->SpriteTable[4].ColorKey, static_cast<LONG>(kKey));
+    velk_->DrawPixel(7, 3, 0x0000FF, 4);
     velk_->DSetColorKey(kKey, 4);
     EXPECT_EQ(GetPixel(dc, 1, 4 + 1), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(7, 3, 4), 0x0000FF);
     velk_->DSetColorKey(0x00336699, 4);
     EXPECT_EQ(GetPixel(dc, 1, 4 + 1), 0u) << "the old key's pixels are opaque black now";
     EXPECT_EQ(GetPixel(dc, 0, 4), 0xFFFFFFu);
-}
-
-TEST_F(SpriteStoreGdi, FastColorKeyGivesThePixelByPixelPicture) {
-    ASSERT_TRUE(SetMode(1));
-    velk_->SpriteState(1, 1);
-    velk_->SpriteState(2, 1);
-    velk_->SpriteResize(1, 37, 23);
-    velk_->SpriteResize(2, 37, 23);
-    // A picture with key pixels scattered over odd positions and near-key colours.
-    for (LONG y = 0; y < 23; ++y) {
-        for (LONG x = 0; x < 37; ++x) {
-            const LONG value = (x * 7 + y * 13) % 5;
-            const LONG color = value == 0 ? kKey : value == 1 ? (kKey ^ 1) : (x * 6151 + y * 977) & 0xFFFFFF;
-            velk_->DrawPixel(x, y, color, 1);
-            velk_->DrawPixel(x, y, color, 2);
-        }
-    }
-    velk::SpriteSlot& fast = velk_->SpriteTable[1];
-    velk::SpriteSlot& reference = velk_->SpriteTable[2];
-    velk::GdiSpriteApplyKey(fast, kKey, false);
-    velk::GdiSpriteApplyKeyPixelByPixel(reference, kKey, false);
-    velk::GdiSpriteApplyKey(fast, kKey, true);
-    velk::GdiSpriteApplyKeyPixelByPixel(reference, kKey, true);
-    for (LONG y = 0; y < 46; ++y)
-        for (LONG x = 0; x < 37; ++x)
-            ASSERT_EQ(GetPixel(fast.MemoryDC, x, y), GetPixel(reference.MemoryDC, x, y)) << x << "," << y;
 }
 
 TEST_F(SpriteStoreGdi, SpritesMadeBeforeAnyModeAreGdiAndJoinTheMode) {

@@ -1,0 +1,65 @@
+// Whole-picture pixel work on 32-bit pixel memory: the translucent blend and the
+// colour key, each as a plain per-pixel reference (the arithmetic's definition)
+// and an SSE2 row that must give the same words, plus the rectangle walk that
+// blends one block of pixel memory into another.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velk {
+
+// One channel-wise blend of `source` over `dest`, weight `alpha` in 256ths: each
+// 8-bit channel becomes ((s - d) * alpha >> 8) + d, of which the low 8 bits stay.
+// The channel order does not matter, so it serves 0x00BBGGRR and 0x00RRGGBB alike.
+inline uint32_t BlendPixel(uint32_t source, uint32_t dest, int32_t alpha) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int64_t s = (source >> shift) & 0xFF;
+        const int64_t d = (dest >> shift) & 0xFF;
+        // 64 bits keep any weight free of overflow; the low 8 bits equal those of
+        // the 32-bit wrap-around result.
+        const int64_t value = (((s - d) * alpha) >> 8) + d;
+        out |= (static_cast<uint32_t>(value) & 0xFFu) << shift;
+    }
+    return out;
+}
+
+// dest[i] := BlendPixel(source[i], dest[i], alpha), one pixel at a time.
+void BlendRowReference(const uint32_t* source, uint32_t* dest, size_t count, int32_t alpha);
+// The same words, four pixels per step.
+void BlendRow(const uint32_t* source, uint32_t* dest, size_t count, int32_t alpha);
+
+// The colour key on rows of 0x00RRGGBB words (a 32-bit device-independent row):
+// a picture pixel of `color` turns black and its mask word white, every other
+// mask word black. Bits above the 24 colour bits are ignored in the picture; a
+// colour with such bits never matches.
+void ColorKeyRowsReference(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color);
+void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color);
+
+// 0x00BBGGRR (COLORREF) to 0x00RRGGBB (a 32-bit DIB word).
+inline uint32_t DibWordOf(COLORREF color) {
+    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+}
+
+// A block of 32-bit pixels: `height` rows of `width` words, `pitch` words apart.
+struct PixelView {
+    uint32_t* bits;
+    LONG width;
+    LONG height;
+    LONG pitch;
+};
+
+// What the single-pixel calls do for a blend of w x h from (from_x, from_y) of
+// `source` to (to_x, to_y) of `dest`: source pixels outside their block read as
+// the invalid colour (255 in every channel), writes outside `dest` are dropped,
+// and within one block the original source pixels are blended.
+void BlendBlock(const PixelView& source, LONG from_x, LONG from_y, LONG w, LONG h, const PixelView& dest,
+                LONG to_x, LONG to_y, int32_t alpha);
+// The same picture, pixel by pixel in the order of the pixel calls (columns
+// first), from a snapshot of the source; the reference for BlendBlock.
+void BlendBlockReference(const PixelView& source, LONG from_x, LONG from_y, LONG w, LONG h, const PixelView& dest,
+                         LONG to_x, LONG to_y, int32_t alpha);
+
+}  // namespace velk

@@ -1,0 +1,96 @@
+// The SSE2 rows and the block walk against their plain references, over random
+// pictures, odd lengths and awkward rectangles (clipped, overlapping, one pixel).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "graphics/pixel_rows.h"
+
+namespace {
+
+std::vector<uint32_t> RandomWords(std::mt19937& random, size_t count) {
+    std::vector<uint32_t> words(count);
+    for (uint32_t& word : words) word = random();
+    return words;
+}
+
+}  // namespace
+
+TEST(PixelRows, BlendRowGivesTheReferenceWordsForAnyWeightAndLength) {
+    std::mt19937 random(12);
+    const int32_t weights[] = {0, 1, 77, 128, 255, 256, 257, 300, -1, -90, -256, 65536 + 40, 0x7FFFFFFF, INT32_MIN};
+    for (size_t count : {0u, 1u, 3u, 4u, 5u, 17u, 640u}) {
+        for (int32_t alpha : weights) {
+            const std::vector<uint32_t> source = RandomWords(random, count);
+            std::vector<uint32_t> fast = RandomWords(random, count);
+            std::vector<uint32_t> reference = fast;
+            velk::BlendRow(source.data(), fast.data(), count, alpha);
+            velk::BlendRowReference(source.data(), reference.data(), count, alpha);
+            ASSERT_EQ(fast, reference) << count << " pixels, weight " << alpha;
+        }
+    }
+}
+
+TEST(PixelRows, ColorKeyRowsGiveTheReferenceWords) {
+    // Words are 0x00RRGGBB; the key 0x00FF00FF (COLORREF) is magenta either way.
+    std::vector<uint32_t> picture = {0x00FF00FF, 0x00123456, 0xFFFF00FF, 0x00000000};
+    std::vector<uint32_t> mask = {0, 0, 0, 0xFFFFFF};
+    velk::ColorKeyRows(picture.data(), mask.data(), picture.size(), 0x00FF00FF);
+    EXPECT_EQ(picture, (std::vector<uint32_t>{0, 0x123456, 0, 0}));
+    EXPECT_EQ(mask, (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0})) << "the byte above the colour is ignored";
+
+    std::mt19937 random(34);
+    for (size_t count : {1u, 2u, 7u, 8u, 33u, 999u}) {
+        for (COLORREF key : {0x00FF00FFu, 0x00000000u, 0x00123456u, 0x01000000u}) {
+            // About half the pixels match the key, some only in the colour bits.
+            std::vector<uint32_t> fast = RandomWords(random, count);
+            for (size_t i = 0; i < count; i += 2) fast[i] = velk::DibWordOf(key & 0xFFFFFF) | (random() & 0xFF000000u);
+            for (size_t i = 1; i < count; i += 6) fast[i] = velk::DibWordOf(key & 0xFFFFFF) ^ 1u;
+            std::vector<uint32_t> reference = fast;
+            std::vector<uint32_t> fast_mask = RandomWords(random, count), reference_mask = fast_mask;
+            velk::ColorKeyRows(fast.data(), fast_mask.data(), count, key);
+            velk::ColorKeyRowsReference(reference.data(), reference_mask.data(), count, key);
+            ASSERT_EQ(fast, reference) << count << " pixels, key " << key;
+            ASSERT_EQ(fast_mask, reference_mask) << count << " pixels, key " << key;
+        }
+    }
+}
+
+TEST(PixelRows, BlendBlockGivesThePixelCallPictureForAwkwardRectangles) {
+    struct Case {
+        LONG fx, fy, w, h, tx, ty;
+        int32_t alpha;
+        bool self;
+    };
+    const Case cases[] = {
+        {0, 0, 23, 17, 0, 0, 100, false},      // whole, odd width
+        {-5, 3, 12, 9, 2, 4, 77, false},       // source leaves on the left: reads white
+        {10, 10, 30, 30, 15, 12, 200, false},  // source and destination both cut
+        {0, 0, 23, 17, -10, -5, 300, false},   // destination cut on the top and left
+        {4, 4, 1, 1, 0, 16, 128, false},       // one pixel, at the last row
+        {0, 0, 0, 5, 0, 0, 256, false},        // nothing
+        {2, 1, 15, 9, 5, 3, -90, true},        // overlapping within one block
+        {5, 3, 15, 9, 2, 1, 255, true},        // overlapping the other way
+        {0, 0, 23, 17, 30, 0, 256, false},     // wholly outside
+    };
+    std::mt19937 random(56);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fx << "," << c.fy << " " << c.w << "x" << c.h << " -> " << c.tx << ","
+                                        << c.ty);
+        // Blocks with a pitch wider than the picture, as locked surfaces have.
+        std::vector<uint32_t> source = RandomWords(random, 25 * 17);
+        std::vector<uint32_t> fast = RandomWords(random, 21 * 19), reference = fast;
+        velk::PixelView from{source.data(), 23, 17, 25};
+        velk::PixelView fast_view{fast.data(), 20, 19, 21}, reference_view{reference.data(), 20, 19, 21};
+        if (c.self) {
+            from = fast_view;
+            velk::BlendBlock(from, c.fx, c.fy, c.w, c.h, fast_view, c.tx, c.ty, c.alpha);
+            from = reference_view;
+        } else {
+            velk::BlendBlock(from, c.fx, c.fy, c.w, c.h, fast_view, c.tx, c.ty, c.alpha);
+        }
+        velk::BlendBlockReference(from, c.fx, c.fy, c.w, c.h, reference_view, c.tx, c.ty, c.alpha);
+        ASSERT_EQ(fast, reference);
+    }
+}
