@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The test bed: an Xvfb display, a Wine prefix of the build tree's architecture
 # (BUILD_DIR/velk-arch: x86 or x64) inside it with a warm persistent wineserver,
-# and an ALSA file sink so that audio can be measured.
+# and an ALSA file sink so that audio can be measured. A second display of
+# exactly 640 x 480 x 16, where full-screen DirectDraw can switch modes for real,
+# gets a prefix (so a wineserver) of its own: one server with windows on two
+# displays makes X refuse the mode change.
 #   testbed.sh up BUILD_DIR     start (idempotent); writes BUILD_DIR/testbed/env
-#   testbed.sh down BUILD_DIR   stop the wineserver and the display
+#                               and BUILD_DIR/testbed/env-fullscreen
+#   testbed.sh down BUILD_DIR   stop the wineservers and the displays
 set -euo pipefail
 trap 'echo "testbed: \"$BASH_COMMAND\" failed (line $LINENO)" >&2' ERR
 
@@ -12,22 +16,23 @@ build=$(mkdir -p "${2:?usage: testbed.sh up|down BUILD_DIR}" && cd "$2" && pwd)
 bed="$build/testbed"
 mkdir -p "$bed"
 
+# Display NAME ("" for the main one, "-fullscreen"): its pid and number files.
 display_alive() {
-  [ -f "$bed/xvfb.pid" ] && kill -0 "$(cat "$bed/xvfb.pid")" 2>/dev/null
+  [ -f "$bed/xvfb$1.pid" ] && kill -0 "$(cat "$bed/xvfb$1.pid")" 2>/dev/null
 }
 
-start_display() {
-  display_alive && return 0
-  rm -f "$bed/display"
-  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -ac 3>"$bed/display" \
-    </dev/null >"$bed/xvfb.log" 2>&1 &
-  echo $! >"$bed/xvfb.pid"
+start_display() {  # NAME SCREEN
+  display_alive "$1" && return 0
+  rm -f "$bed/display$1"
+  setsid Xvfb -displayfd 3 -screen 0 "$2" -nolisten tcp -ac 3>"$bed/display$1" \
+    </dev/null >"$bed/xvfb$1.log" 2>&1 &
+  echo $! >"$bed/xvfb$1.pid"
   for _ in $(seq 100); do
-    [ -s "$bed/display" ] && return 0
+    [ -s "$bed/display$1" ] && return 0
     sleep 0.1
   done
   echo "testbed: Xvfb did not start" >&2
-  cat "$bed/xvfb.log" >&2
+  cat "$bed/xvfb$1.log" >&2
   exit 1
 }
 
@@ -56,29 +61,34 @@ pcm.!default {
   slave { pcm "sink"; format S16_LE }
 }
 ASOUND
-  cat >"$bed/env" <<ENV
-export WINEPREFIX="$build/wineprefix"
+  write_env_file "$bed/env" "$build/wineprefix" "$(head -n 1 "$bed/display")" ""
+  write_env_file "$bed/env-fullscreen" "$build/wineprefix-fullscreen" "$(head -n 1 "$bed/display-fullscreen")" \
+    "export VELK_REQUIRE_FULLSCREEN=1"
+}
+
+write_env_file() {  # FILE PREFIX DISPLAY EXTRA
+  cat >"$1" <<ENV
+export WINEPREFIX="$2"
 export WINEARCH=$wine_arch
 $wine_paths
 export VELK_WINE=$wine_loader
 export VELK_WINESERVER=$wine_server
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="
-export DISPLAY=":$(head -n 1 "$bed/display")"
+export DISPLAY=":$3"
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$bed/asound.conf"
+$4
 ENV
 }
 
-case "$action" in
-  up)
-    start_display
-    write_env
-    # shellcheck disable=SC1091
-    . "$bed/env"
+start_session() {  # ENV_FILE NAME
+  (
+    # shellcheck disable=SC1090
+    . "$1"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      setsid "$VELK_WINE" wineboot -i </dev/null >"$bed/wineboot.log" 2>&1
+      setsid "$VELK_WINE" wineboot -i </dev/null >"$bed/wineboot$2.log" 2>&1
       # The boot leaves a short-lived server behind; a persistent one replaces it.
       "$VELK_WINESERVER" -w
     fi
@@ -90,21 +100,35 @@ case "$action" in
     # the next one, inheriting whatever pipes it has (ctest's among them); a
     # program kept alive here owns them instead.
     keeper="$build/bin/testbed_keeper.exe"
-    if [ -f "$keeper" ] && ! { [ -f "$bed/keeper.pid" ] && kill -0 "$(cat "$bed/keeper.pid")" 2>/dev/null; }; then
+    if [ -f "$keeper" ] && ! { [ -f "$bed/keeper$2.pid" ] && kill -0 "$(cat "$bed/keeper$2.pid")" 2>/dev/null; }; then
       setsid "$VELK_WINE" "$keeper" </dev/null >/dev/null 2>&1 &
-      echo $! >"$bed/keeper.pid"
+      echo $! >"$bed/keeper$2.pid"
       sleep 2
     fi
+  )
+}
+
+case "$action" in
+  up)
+    start_display "" 1024x768x24
+    start_display -fullscreen 640x480x16
+    write_env
+    start_session "$bed/env" ""
+    start_session "$bed/env-fullscreen" -fullscreen
     ;;
   down)
-    if [ -f "$bed/env" ]; then
-      # shellcheck disable=SC1091
-      . "$bed/env"
-      "${VELK_WINESERVER:-wineserver}" -k 2>/dev/null || true
-    fi
-    rm -f "$bed/keeper.pid"
-    if display_alive; then kill "$(cat "$bed/xvfb.pid")" 2>/dev/null || true; fi
-    rm -f "$bed/xvfb.pid"
+    for name in "" -fullscreen; do
+      if [ -f "$bed/env$name" ]; then
+        (
+          # shellcheck disable=SC1090
+          . "$bed/env$name"
+          "${VELK_WINESERVER:-wineserver}" -k 2>/dev/null || true
+        )
+      fi
+      rm -f "$bed/keeper$name.pid"
+      if display_alive "$name"; then kill "$(cat "$bed/xvfb$name.pid")" 2>/dev/null || true; fi
+      rm -f "$bed/xvfb$name.pid"
+    done
     ;;
   *)
     echo "usage: testbed.sh up|down BUILD_DIR" >&2

@@ -1,0 +1,110 @@
+// Mode 3 for real: on a display of exactly 640 x 480 x 16 (the test bed's second
+// display) the full-screen switch succeeds, and sprites are 16-bit surfaces.
+// Elsewhere the display refuses the mode and these tests are skipped, unless the
+// bed says that it is such a display (VELK_REQUIRE_FULLSCREEN).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "graphics/graphics_fixture.h"
+#include "graphics/transfer.h"
+
+using namespace velk_test;
+
+namespace {
+// Colours that 5-6-5 pixels hold exactly, and one that they do not.
+constexpr LONG kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kOddKey = 0x123456;
+
+int BitsPerPixel(IDirectDrawSurface7* surface) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    surface->GetSurfaceDesc(&desc);
+    return static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount);
+}
+}  // namespace
+
+class FullScreen : public GraphicsTest {
+protected:
+    void SetUp() override {
+        GraphicsTest::SetUp();
+        if (SetMode(3)) return;
+        if (getenv("VELK_REQUIRE_FULLSCREEN")) FAIL() << "the full-screen test display refused mode 3";
+        GTEST_SKIP() << "this display offers no 640 x 480 x 16 mode";
+    }
+    // Sprite `id`: w x h of `color` with a 2 x 2 block of `key` at (1, 1).
+    void KeyedSprite(LONG id, LONG w, LONG h, LONG color, LONG key) {
+        velk_->SpriteState(id, 1);
+        velk_->SpriteResize(id, w, h);
+        velk_->DrawBox(0, 0, w, h, color, 1, id);
+        velk_->DrawBox(1, 1, 2, 2, key, 1, id);
+        velk_->DSetColorKey(key, id);
+    }
+};
+
+TEST_F(FullScreen, TheWindowTakesTheScreenAndSpritesAre16BitSurfaces) {
+    EXPECT_FALSE(GetWindowLongA(window_, GWL_STYLE) & WS_CAPTION & ~WS_BORDER);
+    RECT client{};
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+    ASSERT_NE(velk_->PrimarySurface, nullptr);
+    EXPECT_EQ(BitsPerPixel(velk_->PrimarySurface), 16);
+    velk_->SpriteState(1, 1);
+    EXPECT_EQ(BitsPerPixel(velk_->SpriteTable[1].Surface), 16);
+    EXPECT_EQ(BitsPerPixel(velk_->SpriteTable[0].Surface), 16);
+    EXPECT_EQ(Pixel(320, 240), 0) << "the back buffer is cleared";
+    velk_->DrawBox(0, 0, 8, 8, kGreen, 1, 0);
+    EXPECT_EQ(Pixel(7, 7), kGreen);
+    velk_->Refresh();
+}
+
+TEST_F(FullScreen, KeysAndBlendsAt16Bits) {
+    KeyedSprite(1, 6, 5, kRed, kOddKey);
+    velk_->DrawBox(0, 0, 20, 20, kBlue, 1, 0);
+    velk_->Blt(1, 0, 0, 6, 5, 0, 10, 10);
+    EXPECT_EQ(Pixel(11, 11), kBlue) << "a key that 16 bits cannot hold exactly still matches";
+    EXPECT_EQ(Pixel(12, 12), kBlue);
+    EXPECT_EQ(Pixel(10, 10), kRed);
+    EXPECT_EQ(Pixel(15, 14), kRed);
+
+    // The blend against the pixel calls on an equal copy: same picture.
+    velk_->SpriteState(2, 1);
+    velk_->SpriteState(3, 1);
+    for (LONG id : {2, 3}) {
+        velk_->SpriteResize(id, 31, 17);
+        for (LONG y = 0; y < 17; ++y) velk_->DrawLine(0, y, 31, 16 - y, 0x0813F0 * (y + 1), id);
+    }
+    velk_->BltAlphaBlend(1, -2, 0, 9, 5, 2, 25, 14, 100);
+    velk_->BltAlphaBlend(2, 0, 0, 20, 9, 2, 5, 3, 200);
+    {
+        velk::SpriteContext dest(velk_->SpriteTable[3]);
+        velk::SpriteContext source(velk_->SpriteTable[1]);
+        velk::AlphaBlendPixelByPixel(source, -2, 0, 9, 5, dest, 25, 14, 100);
+    }
+    {
+        velk::SpriteContext dest(velk_->SpriteTable[3]);
+        velk::AlphaBlendPixelByPixel(dest, 0, 0, 20, 9, dest, 5, 3, 200);
+    }
+    EXPECT_EQ(PlatformPicture(2, 17), PlatformPicture(3, 17));
+    velk_->BltAlphaBlend(1, 0, 0, 1, 1, 0, 0, 0, 256);
+    EXPECT_EQ(Pixel(0, 0), kRed) << "weight 256 copies exactly";
+}
+
+TEST_F(FullScreen, PicturesAndKeysGoFrom16BitsToGdiAndBack) {
+    KeyedSprite(1, 6, 5, kGreen, kOddKey);
+    velk_->DrawPixel(5, 4, kRed, 1);
+    for (LONG mode : {1, 3, 2, 3}) {
+        SCOPED_TRACE(mode);
+        ASSERT_TRUE(SetMode(mode));
+        EXPECT_EQ(velk_->SpriteTable[1].ColorKey, kOddKey);
+        EXPECT_EQ(Pixel(0, 0, 1), kGreen);
+        EXPECT_EQ(Pixel(5, 4, 1), kRed);
+        velk_->DrawBox(0, 0, 20, 20, kBlue, 1, 0);
+        velk_->Blt(1, 0, 0, 6, 5, 0, 10, 10);
+        EXPECT_EQ(Pixel(11, 11), kBlue) << "the key pixels stay transparent";
+        EXPECT_EQ(Pixel(12, 12), kBlue);
+        EXPECT_EQ(Pixel(13, 13), kGreen);
+    }
+}
