@@ -2,6 +2,7 @@
 // representations, and the ID errors through the child-process harness.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/texts.h"
@@ -159,6 +160,44 @@ TEST_F(SpriteStoreGdi, SpritesMadeBeforeAnyModeAreGdiAndJoinTheMode) {
 
 using SpriteStoreDirectDraw = GraphicsTest;
 
+namespace {
+
+using GetDCMethod = HRESULT(STDMETHODCALLTYPE*)(IDirectDrawSurface7*, HDC*);
+GetDCMethod g_platform_get_dc = nullptr;
+int g_get_dc_refusals = 0;
+
+HRESULT STDMETHODCALLTYPE RefusingGetDC(IDirectDrawSurface7* surface, HDC* dc) {
+    if (g_get_dc_refusals <= 0) return g_platform_get_dc(surface, dc);
+    --g_get_dc_refusals;
+    *dc = nullptr;
+    return DDERR_GENERIC;
+}
+
+// For the length of a scope the surface refuses its next `count` drawing
+// contexts: its method table is swapped for a copy whose GetDC (the 18th of the
+// interface's 49 methods) refuses first and then forwards.
+class RefusedGetDC {
+public:
+    RefusedGetDC(IDirectDrawSurface7* surface, int count) : surface_(surface) {
+        void**& table = *reinterpret_cast<void***>(surface);
+        original_ = table;
+        std::copy(table, table + kMethods, copy_);
+        g_platform_get_dc = reinterpret_cast<GetDCMethod>(table[kGetDC]);
+        copy_[kGetDC] = reinterpret_cast<void*>(RefusingGetDC);
+        g_get_dc_refusals = count;
+        table = copy_;
+    }
+    ~RefusedGetDC() { *reinterpret_cast<void***>(surface_) = original_; }
+
+private:
+    static constexpr int kMethods = 49, kGetDC = 17;
+    IDirectDrawSurface7* surface_;
+    void** original_;
+    void* copy_[kMethods];
+};
+
+}  // namespace
+
 TEST_F(SpriteStoreDirectDraw, SpritesAreSystemMemorySurfacesAndTheKeyIsTheSurfaceSourceKey) {
     ASSERT_TRUE(SetMode(2));
     velk_->SpriteState(6, 1);
@@ -183,6 +222,17 @@ TEST_F(SpriteStoreDirectDraw, SpritesAreSystemMemorySurfacesAndTheKeyIsTheSurfac
     EXPECT_EQ(key.dwColorSpaceHighValue, key.dwColorSpaceLowValue);
     EXPECT_EQ(Pixel(0, 0, 6), 0x00445566) << "the probe pixel is put back";
     EXPECT_EQ(slot.ColorKey, 0x00112233);
+
+    // A refused probe context leaves the picture alone and keys by the channel masks.
+    {
+        RefusedGetDC refuse(slot.Surface, 1);
+        velk_->DSetColorKey(0x00FF00FF, 6);
+    }
+    ASSERT_EQ(slot.Surface->GetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    EXPECT_EQ(key.dwColorSpaceLowValue, velk::RawPixelFromFormat(format, 0x00FF00FF));
+    EXPECT_EQ(Pixel(0, 0, 6), 0x00445566);
+    velk_->DSetColorKey(0x00112233, 6);
+    slot.Surface->GetColorKey(DDCKEY_SRCBLT, &key);
 
     // A resized surface gets the key again; the grown area is button face.
     velk_->SpriteResize(6, 10, 10);
