@@ -157,4 +157,52 @@ void BlendBlockReference(const PixelView& source, LONG from_x, LONG from_y, LONG
     }
 }
 
+// ---------------------------------------------------------------- 16-bit blocks
+
+namespace {
+
+// The part of `view` that [x, x + w) x [y, y + h) covers, as 32-bit colours.
+struct Converted {
+    std::vector<uint32_t> words;
+    PixelView view{};
+    int64_t x = 0, y = 0;  // where the part starts in `view`'s block
+};
+
+void Convert(const Pixel16View& view, int64_t x, int64_t y, int64_t w, int64_t h, const Pixel16Format& format,
+             Converted* out) {
+    const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+    const int64_t x1 = std::min<int64_t>(x + w, view.width), y1 = std::min<int64_t>(y + h, view.height);
+    out->x = x0;
+    out->y = y0;
+    const LONG cw = static_cast<LONG>(std::max<int64_t>(x1 - x0, 0)), ch = static_cast<LONG>(std::max<int64_t>(y1 - y0, 0));
+    out->words.resize(static_cast<size_t>(cw) * static_cast<size_t>(ch) + 1);
+    for (LONG row = 0; row < ch; ++row) {
+        const uint16_t* from = view.bits + static_cast<ptrdiff_t>(y0 + row) * view.pitch + x0;
+        uint32_t* to = &out->words[static_cast<size_t>(row) * cw];
+        for (LONG i = 0; i < cw; ++i) to[i] = ColourOf16(format, from[i]);
+    }
+    out->view = PixelView{out->words.data(), cw, ch, cw};
+}
+
+}  // namespace
+
+void BlendBlock16(const Pixel16View& source, LONG from_x, LONG from_y, LONG w, LONG h, const Pixel16View& dest,
+                  LONG to_x, LONG to_y, int32_t alpha, const Pixel16Format& format) {
+    if (w <= 0 || h <= 0) return;
+    // Both parts are copies, taken before any write, so an overlap within one
+    // block blends the original pixels as the pixel calls do.
+    Converted to, from;
+    Convert(dest, to_x, to_y, w, h, format, &to);
+    if (!to.view.width || !to.view.height) return;
+    const int64_t sx = from_x + (to.x - to_x), sy = from_y + (to.y - to_y);
+    Convert(source, sx, sy, to.view.width, to.view.height, format, &from);
+    BlendBlock(from.view, static_cast<LONG>(sx - from.x), static_cast<LONG>(sy - from.y), to.view.width,
+               to.view.height, to.view, 0, 0, alpha);
+    for (LONG row = 0; row < to.view.height; ++row) {
+        uint16_t* out = dest.bits + static_cast<ptrdiff_t>(to.y + row) * dest.pitch + to.x;
+        const uint32_t* blended = &to.words[static_cast<size_t>(row) * to.view.width];
+        for (LONG i = 0; i < to.view.width; ++i) out[i] = RawOf16(format, blended[i]);
+    }
+}
+
 }  // namespace velk

@@ -62,4 +62,39 @@ void BlendBlock(const PixelView& source, LONG from_x, LONG from_y, LONG w, LONG 
 void BlendBlockReference(const PixelView& source, LONG from_x, LONG from_y, LONG w, LONG h, const PixelView& dest,
                          LONG to_x, LONG to_y, int32_t alpha);
 
+// ---------------------------------------------------------------- 16-bit pixels
+// A 16-bit pixel format as the platform converts it: per channel (red, green,
+// blue of 0x00BBGGRR) the field's mask and shift, the colour the platform reads
+// for each field value, and the field value it stores for each 8-bit colour.
+struct Pixel16Format {
+    uint16_t mask[3];
+    int shift[3];
+    uint8_t to_colour[3][64];
+    uint16_t to_raw[3][256];
+};
+
+inline uint32_t ColourOf16(const Pixel16Format& format, uint16_t raw) {
+    uint32_t colour = 0;
+    for (int c = 0; c < 3; ++c) colour |= uint32_t{format.to_colour[c][(raw & format.mask[c]) >> format.shift[c]]} << (8 * c);
+    return colour;
+}
+inline uint16_t RawOf16(const Pixel16Format& format, uint32_t colour) {
+    uint16_t raw = 0;
+    for (int c = 0; c < 3; ++c) raw |= format.to_raw[c][(colour >> (8 * c)) & 0xFF];
+    return raw;
+}
+
+// A block of 16-bit pixels, `pitch` pixels apart.
+struct Pixel16View {
+    uint16_t* bits;
+    LONG width;
+    LONG height;
+    LONG pitch;
+};
+
+// BlendBlock on 16-bit pixels: each pixel read as the platform reads it, blended,
+// and stored as the platform stores the result.
+void BlendBlock16(const Pixel16View& source, LONG from_x, LONG from_y, LONG w, LONG h, const Pixel16View& dest,
+                  LONG to_x, LONG to_y, int32_t alpha, const Pixel16Format& format);
+
 }  // namespace velk

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <ddraw.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "graphics/pixel_rows.h"
@@ -190,6 +191,95 @@ bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view) {
     }
     *view = PixelView{static_cast<uint32_t*>(desc.lpSurface), static_cast<LONG>(desc.dwWidth),
                       static_cast<LONG>(desc.dwHeight), desc.lPitch / 4};
+    return true;
+}
+
+namespace {
+
+// Fills the conversion tables of a 16-bit format by asking the platform itself,
+// on a scratch surface of the same format: which field values SetPixelV stores
+// for each 8-bit level, and which colour GetPixel reads for each field value.
+bool ProbeFormat16(IDirectDrawSurface7* like, const DDPIXELFORMAT& pixel_format, Pixel16Format* format) {
+    const DWORD masks[3] = {pixel_format.dwRBitMask, pixel_format.dwGBitMask, pixel_format.dwBBitMask};
+    int largest[3];
+    for (int c = 0; c < 3; ++c) {
+        int bits = 0;
+        MaskShape(masks[c], &format->shift[c], &bits);
+        if (bits < 1 || bits > 6 || masks[c] > 0xFFFFu) return false;
+        format->mask[c] = static_cast<uint16_t>(masks[c]);
+        largest[c] = (1 << bits) - 1;
+    }
+    IUnknown* unknown = nullptr;
+    IDirectDraw7* direct_draw = nullptr;
+    if (FAILED(like->GetDDInterface(reinterpret_cast<void**>(&unknown))) || !unknown) return false;
+    unknown->QueryInterface(IID_IDirectDraw7, reinterpret_cast<void**>(&direct_draw));
+    unknown->Release();
+    if (!direct_draw) return false;
+    IDirectDrawSurface7* scratch = DirectDrawSpriteCreate(direct_draw, 256, 2);
+    direct_draw->Release();
+    if (!scratch) return false;
+
+    bool probed = false;
+    HDC dc = nullptr;
+    DDSURFACEDESC2 desc;
+    if (SUCCEEDED(scratch->GetDC(&dc)) && dc) {
+        for (int level = 0; level < 256; ++level) SetPixelV(dc, level, 0, RGB(level, level, level));
+        scratch->ReleaseDC(dc);
+        if (DirectDrawSpriteLock(scratch, &desc) && BytesPerPixel(desc) == 2) {
+            const uint16_t* stored = static_cast<const uint16_t*>(desc.lpSurface);
+            uint16_t* fields = reinterpret_cast<uint16_t*>(static_cast<BYTE*>(desc.lpSurface) + desc.lPitch);
+            for (int level = 0; level < 256; ++level)
+                for (int c = 0; c < 3; ++c) format->to_raw[c][level] = stored[level] & format->mask[c];
+            for (int value = 0; value < 64; ++value) {
+                fields[value] = 0;
+                for (int c = 0; c < 3; ++c)
+                    fields[value] = static_cast<uint16_t>(fields[value] | (std::min(value, largest[c]) << format->shift[c]));
+            }
+            scratch->Unlock(nullptr);
+            if (SUCCEEDED(scratch->GetDC(&dc)) && dc) {
+                for (int value = 0; value < 64; ++value) {
+                    const COLORREF colour = GetPixel(dc, value, 1);
+                    for (int c = 0; c < 3; ++c)
+                        format->to_colour[c][std::min(value, largest[c])] = static_cast<uint8_t>(colour >> (8 * c));
+                }
+                scratch->ReleaseDC(dc);
+                probed = true;
+            }
+        }
+    }
+    scratch->Release();
+    return probed;
+}
+
+// The tables of the display's one 16-bit format, probed once per format.
+const Pixel16Format* Format16Of(IDirectDrawSurface7* surface, const DDPIXELFORMAT& pixel_format) {
+    static Pixel16Format format;
+    static DWORD probed_masks[3] = {0, 0, 0};
+    static bool ready = false;
+    const DWORD masks[3] = {pixel_format.dwRBitMask, pixel_format.dwGBitMask, pixel_format.dwBBitMask};
+    if (ready && std::equal(masks, masks + 3, probed_masks)) return &format;
+    ready = ProbeFormat16(surface, pixel_format, &format);
+    std::copy(masks, masks + 3, probed_masks);
+    return ready ? &format : nullptr;
+}
+
+}  // namespace
+
+bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format) {
+    DDPIXELFORMAT pixel_format{};
+    pixel_format.dwSize = sizeof pixel_format;
+    if (FAILED(surface->GetPixelFormat(&pixel_format)) || !(pixel_format.dwFlags & DDPF_RGB) ||
+        pixel_format.dwRGBBitCount != 16)
+        return false;
+    *format = Format16Of(surface, pixel_format);
+    DDSURFACEDESC2 desc;
+    if (!*format || !DirectDrawSpriteLock(surface, &desc)) return false;
+    if (BytesPerPixel(desc) != 2 || desc.lPitch % 2) {
+        surface->Unlock(nullptr);
+        return false;
+    }
+    *view = Pixel16View{static_cast<uint16_t*>(desc.lpSurface), static_cast<LONG>(desc.dwWidth),
+                        static_cast<LONG>(desc.dwHeight), desc.lPitch / 2};
     return true;
 }
 

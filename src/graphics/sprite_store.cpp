@@ -81,7 +81,10 @@ SpriteMemory::SpriteMemory(SpriteSlot& slot) {
         ready_ = true;
         break;
     case SpriteKind::DirectDraw:
-        if (!IsPlainState(slot.Context) || !DirectDrawSpriteLockPixels(slot.Surface, &view_)) return;
+        if (!IsPlainState(slot.Context)) return;
+        if (!DirectDrawSpriteLockPixels(slot.Surface, &view_) &&
+            !DirectDrawSpriteLockPixels16(slot.Surface, &view16_, &format16_))
+            return;
         locked_ = slot.Surface;
         ready_ = true;
         break;

@@ -128,12 +128,14 @@ void DirectDrawSpriteMaskFromKey(IDirectDrawSurface7* surface, DWORD raw, uint32
 // Locks a surface of 8-bit channels in 32-bit words as a pixel block; false (and
 // unlocked) for other formats. The caller unlocks.
 bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view);
+// The same for a 16-bit surface, with the platform's conversions of its format.
+bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format);
 
 // ---------------------------------------------------------------- pixel memory
 // A sprite's pixels as a 32-bit block for the length of one member, when they
 // can stand in for its pixel calls: a GDI sprite with a plain context (picture
-// and mask rows), or a 32-bit surface whose kept context state is plain (locked
-// until the end). A surface with its drawing context out cannot be locked.
+// and mask rows), or a 32-bit or 16-bit surface whose kept context state is
+// plain (locked until the end). A surface with its context out cannot be locked.
 class SpriteMemory {
 public:
     explicit SpriteMemory(SpriteSlot& slot);
@@ -141,11 +143,17 @@ public:
     SpriteMemory(const SpriteMemory&) = delete;
     SpriteMemory& operator=(const SpriteMemory&) = delete;
     explicit operator bool() const { return ready_; }
+    // 16-bit pixels: view16() and format16() instead of view().
+    bool sixteen() const { return format16_ != nullptr; }
     const PixelView& view() const { return view_; }
+    const Pixel16View& view16() const { return view16_; }
+    const Pixel16Format* format16() const { return format16_; }
 
 private:
     IDirectDrawSurface7* locked_ = nullptr;
     PixelView view_{};
+    Pixel16View view16_{};
+    const Pixel16Format* format16_ = nullptr;
     bool ready_ = false;
 };
 

@@ -50,17 +50,27 @@ private:
     HDC dest_;
 };
 
+// Both blocks of one kind: 32-bit words, or 16-bit pixels of one format.
+void BlendMemory(const velk::SpriteMemory& source, LONG from_x, LONG from_y, LONG w, LONG h,
+                 const velk::SpriteMemory& dest, LONG to_x, LONG to_y, LONG alpha) {
+    if (source.sixteen())
+        velk::BlendBlock16(source.view16(), from_x, from_y, w, h, dest.view16(), to_x, to_y, alpha,
+                           *source.format16());
+    else
+        velk::BlendBlock(source.view(), from_x, from_y, w, h, dest.view(), to_x, to_y, alpha);
+}
+
 bool BlendOnMemory(SpriteSlot& from, LONG from_x, LONG from_y, LONG w, LONG h, SpriteSlot& to, LONG to_x,
                    LONG to_y, LONG alpha) {
     velk::SpriteMemory source(from);
     if (!source) return false;
     if (&from == &to) {
-        velk::BlendBlock(source.view(), from_x, from_y, w, h, source.view(), to_x, to_y, alpha);
+        BlendMemory(source, from_x, from_y, w, h, source, to_x, to_y, alpha);
         return true;
     }
     velk::SpriteMemory dest(to);
-    if (!dest) return false;
-    velk::BlendBlock(source.view(), from_x, from_y, w, h, dest.view(), to_x, to_y, alpha);
+    if (!dest || dest.sixteen() != source.sixteen() || dest.format16() != source.format16()) return false;
+    BlendMemory(source, from_x, from_y, w, h, dest, to_x, to_y, alpha);
     return true;
 }
 
