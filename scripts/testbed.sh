@@ -96,6 +96,11 @@ start_session() {  # ENV_FILE NAME
     # services with the test runner's pipes inherited, and the runner waits forever.
     setsid "$VELK_WINESERVER" -p </dev/null >/dev/null 2>&1 || true  # fails when one runs already
     setsid "$VELK_WINE" cmd /c exit </dev/null >/dev/null 2>&1
+    # DirectDraw on Wine's software renderer, as the 32-bit side has it anyway (no
+    # 32-bit OpenGL here): through OpenGL on a display without a GPU, every blit
+    # to the screen costs a whole frame, on the 64-bit side only.
+    setsid "$VELK_WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f \
+      </dev/null >/dev/null 2>&1 || true
     # Wine's helper services end with the session's last program and restart with
     # the next one, inheriting whatever pipes it has (ctest's among them); a
     # program kept alive here owns them instead.
