@@ -31,12 +31,20 @@ double MemcpyOfTheFrame() {
     });
 }
 
+// Both the baseline and the presented frames hold this picture: the platform
+// copies an all-black frame more than twice as fast as any other.
+constexpr COLORREF kFrameColour = 0x336699;
+
 double BitBltOfTheFrame(HWND window) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
     ReleaseDC(nullptr, screen);
     HGDIOBJ previous = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(kFrameColour);
+    RECT frame = {0, 0, kWidth, kHeight};
+    FillRect(memory, &frame, brush);
+    DeleteObject(brush);
     const double ms = MedianMs(kRuns, [&] {
         HDC target = GetDC(window);
         BitBlt(target, 0, 0, kWidth, kHeight, memory, 0, 0, SRCCOPY);
@@ -64,6 +72,7 @@ int main() {
     for (LONG mode : {1L, 2L, 3L}) {
         velk->Graphics(mode);
         printf("mode %ld%s\n", static_cast<long>(mode), velk->GraphicsMode == mode ? "" : " (fell back to 1)");
+        velk->DrawBox(0, 0, kWidth, kHeight, static_cast<LONG>(kFrameColour), 1, 0);
         Row("Refresh 640 x 480 (x BitBlt)", MedianMs(kRuns, [&] { velk->Refresh(); }), blit);
         if (velk->GraphicsMode == 2 && velk->PrimarySurface) {
             // What mode 2 presentation cost as a primary-surface blit through the clipper.
@@ -77,7 +86,8 @@ int main() {
                 blit);
         }
         Row("DrawBox 640 x 480 filled (x BitBlt)",
-            MedianMs(kRuns, [&] { velk->DrawBox(0, 0, kWidth, kHeight, 0x336699, 1, 0); }), blit);
+            MedianMs(kRuns, [&] { velk->DrawBox(0, 0, kWidth, kHeight, static_cast<LONG>(kFrameColour), 1, 0); }),
+            blit);
         velk->SpriteState(1, 1);
         velk->DrawBox(0, 0, kWidth, kHeight, 0x996633, 1, 1);
         Row("BltAlphaBlend 640 x 480 (x memcpy)",

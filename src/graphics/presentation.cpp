@@ -23,8 +23,9 @@ bool g_last_frame_tick_set = false;
 // surface into the window's context, which clips to the visible part of the
 // client area as the primary surface's clipper does. Measured here, the blit to
 // the primary surface costs about four times as much (the platform copies the
-// frame into its primary and then presents that to the window), and a surface
-// context per frame costs one more blit. Other formats take the context.
+// frame into its primary and then presents that to the window), and taking a
+// surface context every frame costs more than the lock. Other formats take the
+// context.
 bool PresentLockedPixels(IDirectDrawSurface7* back, HDC target, LONG width, LONG height) {
     DDSURFACEDESC2 desc;
     if (!velk::DirectDrawSpriteLock(back, &desc)) return false;
