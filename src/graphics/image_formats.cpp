@@ -117,6 +117,21 @@ bool CheckBmpHeaders(const void* head, size_t head_bytes, uint64_t file_bytes, b
     return true;
 }
 
+size_t CoreColorTable(const void* head, size_t head_bytes, RGBQUAD* table) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(head);
+    constexpr size_t kTableStart = kFileHeaderBytes + kCoreHeaderBytes;
+    if (!bytes || head_bytes < kTableStart || ReadU32(bytes + kFileHeaderBytes) != kCoreHeaderBytes) return 0;
+    const uint32_t bits = ReadU16(bytes + kFileHeaderBytes + 10);
+    if (bits != 1 && bits != 4 && bits != 8) return 0;
+    const size_t entries = size_t(1) << bits;
+    if (head_bytes < kTableStart + entries * 3) return 0;
+    for (size_t i = 0; i < entries; ++i) {
+        const uint8_t* triple = bytes + kTableStart + i * 3;
+        table[i] = {triple[0], triple[1], triple[2], 0};
+    }
+    return entries;
+}
+
 void FlattenAlpha(uint32_t* pixels, size_t count, LONG color_key) {
     bool any_alpha = false;
     for (size_t i = 0; i < count && !any_alpha; ++i) any_alpha = (pixels[i] >> 24) != 0;

@@ -40,8 +40,13 @@ bool CheckDib(const void* info, size_t info_bytes, const void* bits, size_t bits
 // bytes or more, a sane size, and for uncompressed or bit-field rows every row
 // inside the file, for run-length rows their stated size inside the file.
 // `top_down` tells whether the rows are stored top row first.
-inline constexpr size_t kBmpHeadBytes = 14 + 124;
+inline constexpr size_t kBmpHeadBytes = 14 + 124 + 256 * 4;  // headers and the largest colour table
 bool CheckBmpHeaders(const void* head, size_t head_bytes, uint64_t file_bytes, bool* top_down);
+
+// The colour table of a BMP file with a core header and 1, 4 or 8 bits per
+// pixel, from its first `head_bytes` bytes, as RGBQUAD entries into `table`
+// (room for 256); the number of entries, 0 for any other file.
+size_t CoreColorTable(const void* head, size_t head_bytes, RGBQUAD* table);
 
 // Pixels 0xAARRGGBB as the loaders hand them over (alpha not premultiplied),
 // made opaque for drawing: colours composited over black where alpha < 255,

@@ -96,29 +96,52 @@ HBITMAP LoadBitmapFile(const char* path) {
     return static_cast<HBITMAP>(image);
 }
 
-// Wine's bitmap loader hands back black for rows stored top row first; such a
-// file (always uncompressed or bit fields) is drawn from its own bytes instead,
-// which the platform's DIB drawing reads in either order.
-constexpr size_t kMaxTopDownFileBytes = 64u << 20;
+// Two kinds of file that Wine's bitmap loader gets wrong are drawn from their
+// own bytes instead, through the platform's DIB drawing: rows stored top row
+// first (the loader hands back black) and core headers with a colour table
+// (the loader misreads the three-byte entries). Both are uncompressed.
+constexpr size_t kMaxOwnDrawnFileBytes = 64u << 20;
+constexpr size_t kFileHeaderBytes = 14;
 
-bool ReadTopDownFile(const char* path, std::vector<BYTE>* bytes, velk::DibView* view) {
+struct OwnDrawnBitmap {
+    std::vector<BYTE> File;
+    // A core header, rewritten as an info header with four-byte entries.
+    struct {
+        BITMAPINFOHEADER Header;
+        RGBQUAD Table[256];
+    } Info{};
+};
+
+bool ReadOwnDrawnBitmap(const char* path, const uint8_t* head, size_t head_bytes, OwnDrawnBitmap* out,
+                        velk::DibView* view) {
     HANDLE file = OpenForReading(path);
     if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<BYTE>& bytes = out->File;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= LONGLONG(kMaxTopDownFileBytes);
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= LONGLONG(kMaxOwnDrawnFileBytes);
     if (ok) {
-        bytes->resize(size_t(size.QuadPart));
+        bytes.resize(size_t(size.QuadPart));
         DWORD got = 0;
-        ok = ReadFile(file, bytes->data(), DWORD(bytes->size()), &got, nullptr) && got == bytes->size();
+        ok = ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size();
     }
     CloseHandle(file);
-    constexpr size_t kFileHeaderBytes = 14;
-    if (!ok || bytes->size() < kFileHeaderBytes) return false;
+    if (!ok || bytes.size() < kFileHeaderBytes) return false;
     // CheckBmpHeaders has already put the rows' offset inside the file.
-    const BYTE* data = bytes->data();
+    const BYTE* data = bytes.data();
     const size_t rows_offset = data[10] | data[11] << 8 | data[12] << 16 | size_t(data[13]) << 24;
-    return velk::CheckDib(data + kFileHeaderBytes, rows_offset - kFileHeaderBytes, data + rows_offset,
-                          bytes->size() - rows_offset, view);
+    const size_t entries = velk::CoreColorTable(head, head_bytes, out->Info.Table);
+    if (entries == 0)
+        return velk::CheckDib(data + kFileHeaderBytes, rows_offset - kFileHeaderBytes, data + rows_offset,
+                              bytes.size() - rows_offset, view);
+    BITMAPINFOHEADER& header = out->Info.Header;
+    header.biSize = sizeof header;
+    header.biWidth = data[18] | data[19] << 8;
+    header.biHeight = data[20] | data[21] << 8;
+    header.biPlanes = 1;
+    header.biBitCount = WORD(data[24] | data[25] << 8);
+    header.biCompression = BI_RGB;
+    return velk::CheckDib(&out->Info, sizeof header + entries * sizeof(RGBQUAD), data + rows_offset,
+                          bytes.size() - rows_offset, view);
 }
 
 // A loaded bitmap as 32-bit top-down rows with their description.
@@ -249,11 +272,13 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG SpriteID, BSTR FileName) {
         bool top_down = false;
         const bool checked = ReadHead(path, head, &head_bytes, &file_bytes) &&
                              velk::CheckBmpHeaders(head, head_bytes, file_bytes, &top_down);
-        HBITMAP bitmap = checked && !top_down ? LoadBitmapFile(path) : nullptr;
+        RGBQUAD core_table[256];
+        const bool own_drawn = top_down || velk::CoreColorTable(head, head_bytes, core_table) != 0;
+        HBITMAP bitmap = checked && !own_drawn ? LoadBitmapFile(path) : nullptr;
         BitmapPixels pixels;
-        std::vector<BYTE> top_down_file;
+        OwnDrawnBitmap own;
         const bool read = bitmap ? ReadBitmapPixels(bitmap, &pixels, &picture)
-                                 : checked && top_down && ReadTopDownFile(path, &top_down_file, &picture);
+                                 : checked && own_drawn && ReadOwnDrawnBitmap(path, head, head_bytes, &own, &picture);
         if (bitmap) DeleteObject(bitmap);
         if (!read) velk::FatalError(this, texts::kFailed, texts::kImageUnsupported);
         velk::LogWrite(this, texts::kStep, texts::kAsBitmap);
