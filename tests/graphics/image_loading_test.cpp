@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -238,6 +239,62 @@ INSTANTIATE_TEST_SUITE_P(Modes, ImageLoading, ::testing::Values(1, 2),
                          [](const ::testing::TestParamInfo<LONG>& info) {
                              return info.param == 1 ? std::string("Gdi") : std::string("DirectDraw");
                          });
+
+// ---------------------------------------------------------------- the loader contract
+
+namespace {
+int progress_calls = 0;
+int WINAPI CountProgress(int, int, int) { return ++progress_calls, 0; }
+using GetPictureFunction = int(WINAPI*)(const char*, LONG, LONG, HLOCAL*, HLOCAL*, int(WINAPI*)(int, int, int), LONG);
+
+struct ThreadOutcome {
+    int result = -1;
+    LONG width = 0, height = 0;
+    HRESULT com_after = E_FAIL;  // joining the multithreaded apartment once the caller is done with COM
+};
+}  // namespace
+
+// Called directly on threads without COM, in a single-threaded and in the
+// multithreaded apartment: the blocks come back each time, and the thread's COM
+// state is what it was.
+TEST(LoaderModule, DecodesOnEveryThreadAndLeavesItsComStateAsFound) {
+    TempDir dir;
+    const std::string file = dir.File("pic.png");
+    WriteBytes(file, MakePng(kPictureWidth, kPictureHeight, kPicture));
+    HMODULE module = LoadLibraryA("pngloader.");
+    ASSERT_TRUE(module);
+    const auto get_picture =
+        reinterpret_cast<GetPictureFunction>(reinterpret_cast<void*>(GetProcAddress(module, "GetPicture")));
+    ASSERT_TRUE(get_picture);
+    constexpr DWORD kNoCom = 0xFFFFFFFF;
+    for (DWORD apartment : {kNoCom, DWORD(COINIT_APARTMENTTHREADED), DWORD(COINIT_MULTITHREADED)}) {
+        SCOPED_TRACE(apartment);
+        ThreadOutcome outcome;
+        progress_calls = 0;
+        std::thread([&] {
+            if (apartment != kNoCom) CoInitializeEx(nullptr, apartment);
+            HLOCAL info = nullptr, bits = nullptr;
+            outcome.result = get_picture(file.c_str(), 0, 0, &info, &bits, CountProgress, 0);
+            if (info && bits) {
+                const auto* header = static_cast<const BITMAPINFOHEADER*>(LocalLock(info));
+                outcome.width = header->biWidth;
+                outcome.height = header->biHeight;
+                LocalUnlock(info);
+            }
+            if (info) LocalFree(info);
+            if (bits) LocalFree(bits);
+            if (apartment != kNoCom) CoUninitialize();
+            outcome.com_after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            if (SUCCEEDED(outcome.com_after)) CoUninitialize();
+        }).join();
+        EXPECT_EQ(outcome.result, 0);
+        EXPECT_EQ(outcome.width, kPictureWidth);
+        EXPECT_EQ(outcome.height, kPictureHeight);
+        EXPECT_GT(progress_calls, 0);
+        EXPECT_EQ(outcome.com_after, S_OK) << "the loader left COM initialised on the thread";
+    }
+    FreeLibrary(module);
+}
 
 using ImageFromUserDirectory = GraphicsTest;
 
