@@ -135,6 +135,7 @@ std::vector<ImageFixture> Fixtures() {
 
     const std::vector<uint32_t> photo = Squares({0xE02020, 0x20C040, 0x2040E0, 0xF0F0F0}, 2, 16);
     const std::vector<uint32_t> grey_photo = Squares({0x404040, 0xC0C0C0}, 2, 16);
+    const std::vector<uint32_t> blocks = {0xE02020, 0x20C040, 0x2040E0, 0xF0F0F0};
     return {
         {"bottom.bmp", MakeBmp24(kPictureWidth, kPictureHeight, kPicture), 3, 2, kPicture},
         {"top.bmp", MakeBmp24(kPictureWidth, kPictureHeight, kPicture, true), 3, 2, kPicture},
@@ -157,6 +158,7 @@ std::vector<ImageFixture> Fixtures() {
         {"palette.png", MakePng(PalettePng()), 3, 1, kFlattened},
         {"photo.jpg", MakeJpeg(32, 32, photo), 32, 32, photo, 16, 3},
         {"grey.jpg", MakeJpeg(32, 16, grey_photo, true), 32, 16, grey_photo, 8, 3},
+        {"progressive.jpg", MakeProgressiveJpeg(blocks), 32, 8, Squares(blocks, 4, 8), 8},
     };
 }
 

@@ -5,6 +5,8 @@
 #include <wincodec.h>  // for: the platform's JPEG encoder
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <initializer_list>
 
@@ -291,6 +293,88 @@ Bytes MakeJpeg(int width, int height, const std::vector<uint32_t>& pixels, bool 
     for (IUnknown* object : std::initializer_list<IUnknown*>{options, frame, encoder, stream, factory})
         if (object) object->Release();
     if (com) CoUninitialize();
+    return out;
+}
+
+namespace {
+// Entropy-coded bits, most significant first, with 0xFF bytes stuffed.
+class BitWriter {
+public:
+    explicit BitWriter(Bytes* out) : out_(out) {}
+    void Put(uint32_t value, int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            acc_ = uint8_t(acc_ << 1 | (value >> i & 1));
+            if (++filled_ == 8) Flush();
+        }
+    }
+    // Pads the last byte with one bits, as the format asks.
+    void Finish() {
+        while (filled_) Put(1, 1);
+    }
+
+private:
+    void Flush() {
+        out_->push_back(acc_);
+        if (acc_ == 0xFF) out_->push_back(0);
+        acc_ = 0;
+        filled_ = 0;
+    }
+    Bytes* out_;
+    uint8_t acc_ = 0;
+    int filled_ = 0;
+};
+
+void AppendMarker(Bytes* out, uint8_t marker, const Bytes& body) {
+    out->insert(out->end(), {0xFF, marker, uint8_t((body.size() + 2) >> 8), uint8_t(body.size() + 2)});
+    out->insert(out->end(), body.begin(), body.end());
+}
+
+// DC coefficient of a flat block at quantiser 1: eight times the level-shifted sample.
+int FlatDc(double sample) { return int(std::lround(8 * (sample - 128))); }
+}  // namespace
+
+Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors) {
+    const int blocks = int(block_colors.size());
+    Bytes out = {0xFF, 0xD8};
+    Bytes quantiser = {0x00};
+    quantiser.resize(65, 1);
+    AppendMarker(&out, 0xDB, quantiser);
+    const int width = blocks * 8;
+    AppendMarker(&out, 0xC2, {8, 0, 8, uint8_t(width >> 8), uint8_t(width), 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0});
+    // DC table: categories 0..11, each a four-bit code equal to its number.
+    Bytes dc_table = {0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (uint8_t category = 0; category < 12; ++category) dc_table.push_back(category);
+    AppendMarker(&out, 0xC4, dc_table);
+    // AC table: end-of-block only, the one-bit code 0.
+    AppendMarker(&out, 0xC4, {0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00});
+
+    // First scan: the DC coefficients of all three components, interleaved.
+    AppendMarker(&out, 0xDA, {3, 1, 0x00, 2, 0x00, 3, 0x00, 0, 0, 0});
+    BitWriter dc(&out);
+    int predictor[3] = {0, 0, 0};
+    for (uint32_t c : block_colors) {
+        const double r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
+        const int coefficient[3] = {FlatDc(0.299 * r + 0.587 * g + 0.114 * b),
+                                    FlatDc(-0.168736 * r - 0.331264 * g + 0.5 * b + 128),
+                                    FlatDc(0.5 * r - 0.418688 * g - 0.081312 * b + 128)};
+        for (int k = 0; k < 3; ++k) {
+            const int diff = coefficient[k] - predictor[k];
+            predictor[k] = coefficient[k];
+            int category = 0;
+            while ((abs(diff) >> category) != 0) ++category;
+            dc.Put(uint32_t(category), 4);
+            if (category) dc.Put(uint32_t(diff >= 0 ? diff : diff + (1 << category) - 1), category);
+        }
+    }
+    dc.Finish();
+    // Then coefficients 1..63 of each component on its own: every block ends at once.
+    for (uint8_t component = 1; component <= 3; ++component) {
+        AppendMarker(&out, 0xDA, {1, component, 0x00, 1, 63, 0});
+        BitWriter ac(&out);
+        for (int i = 0; i < blocks; ++i) ac.Put(0, 1);
+        ac.Finish();
+    }
+    out.insert(out.end(), {0xFF, 0xD9});
     return out;
 }
 

@@ -59,6 +59,11 @@ Bytes MakePng(int width, int height, const std::vector<uint32_t>& pixels);
 // or, when `grey`, one grey channel (taken from the green byte).
 Bytes MakeJpeg(int width, int height, const std::vector<uint32_t>& pixels, bool grey = false);
 
+// Progressive JPEG written here (the platform's encoder writes baseline only):
+// one row of flat 8 x 8 blocks of the given colours, YCbCr without subsampling,
+// a DC scan over all three components and one AC scan per component.
+Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors);
+
 void WriteBytes(const std::string& path, const Bytes& bytes);
 
 }  // namespace velk_test
