@@ -105,15 +105,3 @@ TEST(FlattenAlpha, CompositesOverBlackAndGivesTransparentPixelsTheKey) {
     EXPECT_EQ(pixels, (std::vector<uint32_t>{0x00102030, 0x00405060})) << "no alpha at all: kept opaque";
 }
 
-TEST(BmpHeaders, CoreColourTableAsFourByteEntries) {
-    const Bytes core = MakeBmpIndexed(5, 3, std::vector<uint8_t>(15, 3), 4, true);
-    RGBQUAD table[256];
-    ASSERT_EQ(velk::CoreColorTable(core.data(), core.size(), table), 16u);
-    EXPECT_EQ(table[1].rgbRed, 0xFF);
-    EXPECT_EQ(table[2].rgbRed, 0xFF);
-    EXPECT_EQ(table[2].rgbBlue, 0x00);
-    EXPECT_EQ(table[4].rgbBlue, 0xFF);
-    EXPECT_EQ(velk::CoreColorTable(core.data(), 26 + 16 * 3 - 1, table), 0u) << "table cut short";
-    const Bytes info = MakeBmpIndexed(5, 3, std::vector<uint8_t>(15, 3), 4, false);
-    EXPECT_EQ(velk::CoreColorTable(info.data(), info.size(), table), 0u) << "not a core header";
-}
