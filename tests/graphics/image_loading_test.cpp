@@ -159,6 +159,7 @@ std::vector<ImageFixture> Fixtures() {
         {"photo.jpg", MakeJpeg(32, 32, photo), 32, 32, photo, 16, 3},
         {"grey.jpg", MakeJpeg(32, 16, grey_photo, true), 32, 16, grey_photo, 8, 3},
         {"progressive.jpg", MakeProgressiveJpeg(blocks), 32, 8, Squares(blocks, 4, 8), 8},
+        {"cmyk.jpg", MakeProgressiveJpeg(blocks, true), 32, 8, Squares(blocks, 4, 8), 8},
     };
 }
 

@@ -333,14 +333,39 @@ void AppendMarker(Bytes* out, uint8_t marker, const Bytes& body) {
 int FlatDc(double sample) { return int(std::lround(8 * (sample - 128))); }
 }  // namespace
 
-Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors) {
+// The values stored for one colour: YCbCr, or YCCK, the form print software
+// writes CMYK in: the inks C, M, Y through the YCbCr transform (which the
+// decoder undoes as 255 minus the result, giving Adobe's inverted inks), and K
+// stored inverted (255 = no ink).
+std::vector<double> JpegComponents(uint32_t c, bool cmyk) {
+    double r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
+    double inverted_k = 0;
+    if (cmyk) {
+        inverted_k = std::max({r, g, b});
+        const auto ink = [&](double v) { return inverted_k == 0 ? 0.0 : 255 - 255 * v / inverted_k; };
+        r = ink(r);
+        g = ink(g);
+        b = ink(b);
+    }
+    std::vector<double> values = {0.299 * r + 0.587 * g + 0.114 * b, -0.168736 * r - 0.331264 * g + 0.5 * b + 128,
+                                  0.5 * r - 0.418688 * g - 0.081312 * b + 128};
+    if (cmyk) values.push_back(inverted_k);
+    return values;
+}
+
+Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors, bool cmyk) {
     const int blocks = int(block_colors.size());
+    const uint8_t components = cmyk ? 4 : 3;
     Bytes out = {0xFF, 0xD8};
+    // Adobe marker, transform 2: YCCK.
+    if (cmyk) AppendMarker(&out, 0xEE, {'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 2});
     Bytes quantiser = {0x00};
     quantiser.resize(65, 1);
     AppendMarker(&out, 0xDB, quantiser);
     const int width = blocks * 8;
-    AppendMarker(&out, 0xC2, {8, 0, 8, uint8_t(width >> 8), uint8_t(width), 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0});
+    Bytes frame = {8, 0, 8, uint8_t(width >> 8), uint8_t(width), components};
+    for (uint8_t id = 1; id <= components; ++id) frame.insert(frame.end(), {id, 0x11, 0});
+    AppendMarker(&out, 0xC2, frame);
     // DC table: categories 0..11, each a four-bit code equal to its number.
     Bytes dc_table = {0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (uint8_t category = 0; category < 12; ++category) dc_table.push_back(category);
@@ -348,18 +373,19 @@ Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors) {
     // AC table: end-of-block only, the one-bit code 0.
     AppendMarker(&out, 0xC4, {0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00});
 
-    // First scan: the DC coefficients of all three components, interleaved.
-    AppendMarker(&out, 0xDA, {3, 1, 0x00, 2, 0x00, 3, 0x00, 0, 0, 0});
+    // First scan: the DC coefficients of all components, interleaved.
+    Bytes scan = {components};
+    for (uint8_t id = 1; id <= components; ++id) scan.insert(scan.end(), {id, 0x00});
+    scan.insert(scan.end(), {0, 0, 0});
+    AppendMarker(&out, 0xDA, scan);
     BitWriter dc(&out);
-    int predictor[3] = {0, 0, 0};
+    int predictor[4] = {0, 0, 0, 0};
     for (uint32_t c : block_colors) {
-        const double r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
-        const int coefficient[3] = {FlatDc(0.299 * r + 0.587 * g + 0.114 * b),
-                                    FlatDc(-0.168736 * r - 0.331264 * g + 0.5 * b + 128),
-                                    FlatDc(0.5 * r - 0.418688 * g - 0.081312 * b + 128)};
-        for (int k = 0; k < 3; ++k) {
-            const int diff = coefficient[k] - predictor[k];
-            predictor[k] = coefficient[k];
+        const std::vector<double> values = JpegComponents(c, cmyk);
+        for (int k = 0; k < components; ++k) {
+            const int coefficient = FlatDc(values[k]);
+            const int diff = coefficient - predictor[k];
+            predictor[k] = coefficient;
             int category = 0;
             while ((abs(diff) >> category) != 0) ++category;
             dc.Put(uint32_t(category), 4);
@@ -368,7 +394,7 @@ Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors) {
     }
     dc.Finish();
     // Then coefficients 1..63 of each component on its own: every block ends at once.
-    for (uint8_t component = 1; component <= 3; ++component) {
+    for (uint8_t component = 1; component <= components; ++component) {
         AppendMarker(&out, 0xDA, {1, component, 0x00, 1, 63, 0});
         BitWriter ac(&out);
         for (int i = 0; i < blocks; ++i) ac.Put(0, 1);

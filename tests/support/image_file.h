@@ -61,8 +61,10 @@ Bytes MakeJpeg(int width, int height, const std::vector<uint32_t>& pixels, bool 
 
 // Progressive JPEG written here (the platform's encoder writes baseline only):
 // one row of flat 8 x 8 blocks of the given colours, YCbCr without subsampling,
-// a DC scan over all three components and one AC scan per component.
-Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors);
+// a DC scan over all three components and one AC scan per component. With
+// `cmyk`, four components of CMYK in the YCCK form under an Adobe marker, as
+// print software writes them.
+Bytes MakeProgressiveJpeg(const std::vector<uint32_t>& block_colors, bool cmyk = false);
 
 void WriteBytes(const std::string& path, const Bytes& bytes);
 
