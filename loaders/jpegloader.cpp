@@ -1,13 +1,20 @@
-// The JPEG loader module. It has no JPEG decoder yet, so it claims no file:
-// a JPEG file then reaches the library's bitmap path and is refused there as an
-// unsupported format, instead of being claimed and failing later.
+// The JPEG loader module: claims files that start with the JPEG start-of-image
+// marker and decodes them (baseline or progressive, grey, colour or CMYK) with
+// the platform's imaging codecs.
 #include "loader_contract.h"
 
-extern "C" int WINAPI IsSupported(const char*, HANDLE) { return 0; }
+namespace {
+// Start of image, then the first marker's lead byte.
+const uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
+}  // namespace
 
-extern "C" int WINAPI GetPicture(const char*, LONG, LONG, HLOCAL* info, HLOCAL* bits, velk_loader::ProgressFunction,
-                                 LONG) {
-    if (info) *info = nullptr;
-    if (bits) *bits = nullptr;
-    return kLoaderFailed;
+extern "C" int WINAPI IsSupported(const char*, HANDLE file) {
+    return velk_loader::FileStartsWith(file, kJpegSignature, sizeof kJpegSignature) ? 1 : 0;
+}
+
+extern "C" int WINAPI GetPicture(const char* name, LONG offset, LONG flags, HLOCAL* info, HLOCAL* bits,
+                                 velk_loader::ProgressFunction progress, LONG data) {
+    // Only a file on disk whose picture starts at its beginning.
+    if (offset != 0 || flags != 0) return kLoaderFailed;
+    return velk_loader::DecodeToBlocks(name, info, bits, progress, data) ? kLoaderOk : kLoaderFailed;
 }

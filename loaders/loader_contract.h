@@ -1,25 +1,26 @@
 // The calling contract of an image loader module, shared by the modules of this
-// folder: the two exports, the progress callback, and the making of the two
-// local memory blocks (bitmap description, pixel rows) handed to the caller.
+// folder: the two exports, the progress callback, the signature test on the
+// caller's handle, and the decoding through the platform's imaging codecs into
+// the two local memory blocks (bitmap description, pixel rows) handed over.
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace velk_loader {
 
 using ProgressFunction = int(WINAPI*)(int position, int total, int data);
 
-// Reads the whole file behind an open handle from its current position; false
-// when it is larger than `limit` bytes or cannot be read.
-bool ReadAll(HANDLE file, size_t limit, std::vector<uint8_t>* bytes);
-bool ReadFileByName(const char* name, size_t limit, std::vector<uint8_t>* bytes);
+// True when the file behind `file` starts with `signature`; the handle's
+// position is put back where it was, so the caller may read on from there.
+bool FileStartsWith(HANDLE file, const uint8_t* signature, size_t size);
 
-// Hands a top-down picture of 0x00RRGGBB words over as a 32-bit bottom-up
-// device-independent bitmap in two local memory blocks. False (and nothing
-// handed over) when a block cannot be allocated.
-bool HandOverPicture(uint32_t width, uint32_t height, const uint32_t* pixels, HLOCAL* info, HLOCAL* bits);
+// Decodes frame 0 of the named file (code page of the process) with the
+// platform's imaging codecs and hands it over as a 32-bit bottom-up bitmap
+// whose high bytes hold the alpha channel (not premultiplied). False, with
+// nothing handed over, when the file cannot be opened or decoded.
+bool DecodeToBlocks(const char* name, HLOCAL* info, HLOCAL* bits, ProgressFunction progress, LONG data);
 
 }  // namespace velk_loader
 

@@ -115,7 +115,8 @@ inline constexpr char kAsJpeg[] = " ** As JPEG Image file **";
 inline constexpr char kAsPng[] = " ** As PNG Image file **";
 inline constexpr char kAsBitmap[] = " ** As BITMAP Image file **";
 inline constexpr char kImageUnsupported[] = "非対応ファイルです.( InvalidFormat BMP,JPG,PNG ) ";
-inline constexpr char kImageDecodeFailed[] = "画像ファイルの展開に失敗しました.( Broken Image File ) ";
+// Formatted with the resolved path of the file that the chosen loader could not decode.
+inline constexpr char kImageDecodeFailed[] = "画像ファイルを展開できませんでした.( %s ) ";
 
 // Sprite viewer
 inline constexpr char kViewerIdFormat[] = "ID : %d";

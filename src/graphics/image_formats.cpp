@@ -1,4 +1,4 @@
-// Checks over device-independent bitmap bytes; see image_formats.h.
+// Checks and pixel work over device-independent bitmap bytes; see image_formats.h.
 #include "graphics/image_formats.h"
 
 #include <cstring>
@@ -7,10 +7,11 @@ namespace velk {
 
 namespace {
 constexpr size_t kFileHeaderBytes = 14;
+constexpr size_t kCoreHeaderBytes = 12;
 constexpr size_t kInfoHeaderBytes = 40;
-constexpr LONG kMaxExtent = 0x7FFF;  // far beyond any sprite, small enough for no overflow below
 
 uint32_t ReadU32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 // Entries of the colour table that follows the header.
 size_t ColorTableEntries(const BITMAPINFOHEADER& header) {
@@ -19,10 +20,35 @@ size_t ColorTableEntries(const BITMAPINFOHEADER& header) {
     const size_t full = size_t(1) << header.biBitCount;
     return header.biClrUsed == 0 || header.biClrUsed > full ? full : header.biClrUsed;
 }
+
+bool SaneExtent(LONG width, LONG height) {
+    return width > 0 && width <= kMaxPictureExtent && height != 0 && height <= kMaxPictureExtent &&
+           height >= -kMaxPictureExtent;
+}
+
+bool KnownDepth(uint32_t bits) {
+    switch (bits) {
+    case 1: case 4: case 8: case 16: case 24: case 32: return true;
+    default: return false;
+    }
+}
+
+// The compressions the platform's loader reads, each with the depths it goes with.
+bool KnownCompression(uint32_t compression, uint32_t bits) {
+    switch (compression) {
+    case BI_RGB: return true;
+    case BI_RLE8: return bits == 8;
+    case BI_RLE4: return bits == 4;
+    case BI_BITFIELDS: return bits == 16 || bits == 32;
+    default: return false;
+    }
+}
+
+uint8_t Scale(uint32_t channel, uint32_t alpha) { return uint8_t((channel * alpha + 127) / 255); }
 }  // namespace
 
 size_t DibRowBytes(LONG width, WORD bits_per_pixel) {
-    if (width <= 0 || width > kMaxExtent) return 0;
+    if (width <= 0 || width > kMaxPictureExtent) return 0;
     return ((size_t(width) * bits_per_pixel + 31) / 32) * 4;
 }
 
@@ -31,13 +57,8 @@ bool CheckDib(const void* info, size_t info_bytes, const void* bits, size_t bits
     BITMAPINFOHEADER header;
     memcpy(&header, info, sizeof header);
     if (header.biSize < kInfoHeaderBytes || header.biSize > info_bytes) return false;
-    if (header.biWidth <= 0 || header.biWidth > kMaxExtent) return false;
-    if (header.biHeight == 0 || header.biHeight > kMaxExtent || header.biHeight < -kMaxExtent) return false;
-    if (header.biPlanes != 1) return false;
-    switch (header.biBitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return false;
-    }
+    if (!SaneExtent(header.biWidth, header.biHeight)) return false;
+    if (header.biPlanes != 1 || !KnownDepth(header.biBitCount)) return false;
     const bool bit_fields = header.biCompression == BI_BITFIELDS;
     if (header.biCompression != BI_RGB && !(bit_fields && (header.biBitCount == 16 || header.biBitCount == 32)))
         return false;
@@ -57,14 +78,78 @@ bool CheckDib(const void* info, size_t info_bytes, const void* bits, size_t bits
     return true;
 }
 
-bool ParseBmpFile(const void* data, size_t size, DibView* out) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    if (!bytes || size < kFileHeaderBytes + kInfoHeaderBytes) return false;
+bool CheckBmpHeaders(const void* head, size_t head_bytes, uint64_t file_bytes, bool* top_down) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(head);
+    if (!bytes || head_bytes > file_bytes || head_bytes < kFileHeaderBytes + kCoreHeaderBytes) return false;
     if (bytes[0] != 'B' || bytes[1] != 'M') return false;
-    const uint32_t rows_offset = ReadU32(bytes + 10);
-    if (rows_offset < kFileHeaderBytes + kInfoHeaderBytes || rows_offset > size) return false;
-    return CheckDib(bytes + kFileHeaderBytes, rows_offset - kFileHeaderBytes, bytes + rows_offset,
-                    size - rows_offset, out);
+    const uint64_t rows_offset = ReadU32(bytes + 10);
+    const uint8_t* info = bytes + kFileHeaderBytes;
+    const uint32_t header_size = ReadU32(info);
+    if (rows_offset < kFileHeaderBytes + header_size || rows_offset > file_bytes) return false;
+
+    LONG width, height;
+    uint32_t planes, bits, compression = BI_RGB, stated_size = 0;
+    if (header_size == kCoreHeaderBytes) {
+        width = ReadU16(info + 4);
+        height = ReadU16(info + 6);
+        planes = ReadU16(info + 8);
+        bits = ReadU16(info + 10);
+    } else if (header_size >= kInfoHeaderBytes && kFileHeaderBytes + kInfoHeaderBytes <= head_bytes) {
+        width = LONG(ReadU32(info + 4));
+        height = LONG(ReadU32(info + 8));
+        planes = ReadU16(info + 12);
+        bits = ReadU16(info + 14);
+        compression = ReadU32(info + 16);
+        stated_size = ReadU32(info + 20);
+    } else {
+        return false;
+    }
+    if (!SaneExtent(width, height) || planes != 1 || !KnownDepth(bits) || !KnownCompression(compression, bits))
+        return false;
+    const bool run_length = compression == BI_RLE8 || compression == BI_RLE4;
+    // Run-length rows are stored bottom-up only.
+    if (run_length && height < 0) return false;
+    const uint64_t rows_bytes = run_length ? uint64_t(stated_size)
+                                           : uint64_t(DibRowBytes(width, WORD(bits))) * uint64_t(height < 0 ? -height : height);
+    if (run_length && rows_bytes == 0) return false;
+    if (rows_bytes > file_bytes - rows_offset) return false;
+    *top_down = height < 0;
+    return true;
+}
+
+size_t CoreColorTable(const void* head, size_t head_bytes, RGBQUAD* table) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(head);
+    constexpr size_t kTableStart = kFileHeaderBytes + kCoreHeaderBytes;
+    if (!bytes || head_bytes < kTableStart || ReadU32(bytes + kFileHeaderBytes) != kCoreHeaderBytes) return 0;
+    const uint32_t bits = ReadU16(bytes + kFileHeaderBytes + 10);
+    if (bits != 1 && bits != 4 && bits != 8) return 0;
+    const size_t entries = size_t(1) << bits;
+    if (head_bytes < kTableStart + entries * 3) return 0;
+    for (size_t i = 0; i < entries; ++i) {
+        const uint8_t* triple = bytes + kTableStart + i * 3;
+        table[i] = {triple[0], triple[1], triple[2], 0};
+    }
+    return entries;
+}
+
+void FlattenAlpha(uint32_t* pixels, size_t count, LONG color_key) {
+    bool any_alpha = false;
+    for (size_t i = 0; i < count && !any_alpha; ++i) any_alpha = (pixels[i] >> 24) != 0;
+    if (!any_alpha) return;
+    // The key as the pixel word 0x00RRGGBB.
+    const uint32_t key = color_key == -1 ? 0 : ((color_key & 0xFF) << 16) | (color_key & 0xFF00) | ((color_key >> 16) & 0xFF);
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t p = pixels[i];
+        const uint32_t alpha = p >> 24;
+        if (alpha == 255) {
+            pixels[i] = p & 0xFFFFFF;
+        } else if (alpha == 0 && color_key != -1) {
+            pixels[i] = key;
+        } else {
+            pixels[i] = uint32_t(Scale((p >> 16) & 0xFF, alpha)) << 16 | uint32_t(Scale((p >> 8) & 0xFF, alpha)) << 8 |
+                        Scale(p & 0xFF, alpha);
+        }
+    }
 }
 
 }  // namespace velk

@@ -1,8 +1,10 @@
 // SpriteLoadFromFile: a user sprite from an image file. PNG and JPEG files go
-// through the two loader modules, BMP files are checked here byte by byte; every
-// picture is drawn from a checked device-independent bitmap.
+// through the two loader modules, BMP files through the platform's bitmap loader
+// after a check of their headers; every picture is drawn from a checked
+// device-independent bitmap.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -19,9 +21,6 @@ using IsSupportedFunction = int(WINAPI*)(const char* name, HANDLE file);
 using ProgressFunction = int(WINAPI*)(int position, int total, int data);
 using GetPictureFunction = int(WINAPI*)(const char* name, LONG offset, LONG flags, HLOCAL* info, HLOCAL* bits,
                                         ProgressFunction progress, LONG data);
-
-// Larger BMP files are refused rather than read into memory.
-constexpr size_t kMaxBitmapFileBytes = 64u << 20;
 
 int WINAPI LoaderProgress(int, int, int) { return 0; }  // always: go on
 
@@ -76,19 +75,101 @@ bool LoaderClaims(const Loader& loader, const char* name, const char* path) {
     return answer != 0;
 }
 
-bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes) {
+// The file's first bytes (up to kBmpHeadBytes) and its size.
+bool ReadHead(const char* path, uint8_t (&head)[velk::kBmpHeadBytes], size_t* head_bytes, uint64_t* file_bytes) {
     HANDLE file = OpenForReading(path);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= LONGLONG(kMaxBitmapFileBytes);
+    DWORD got = 0;
+    const bool ok = GetFileSizeEx(file, &size) && ReadFile(file, head, sizeof head, &got, nullptr);
+    CloseHandle(file);
+    *head_bytes = got;
+    *file_bytes = uint64_t(size.QuadPart);
+    return ok;
+}
+
+// The platform's bitmap loader; a device-independent section where it can make
+// one, else (some run-length files) a device bitmap, read the same way below.
+HBITMAP LoadBitmapFile(const char* path) {
+    HANDLE image = LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+    if (!image) image = LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    return static_cast<HBITMAP>(image);
+}
+
+// Two kinds of file that Wine's bitmap loader gets wrong are drawn from their
+// own bytes instead, through the platform's DIB drawing: rows stored top row
+// first (the loader hands back black) and core headers with a colour table
+// (the loader misreads the three-byte entries). Both are uncompressed.
+constexpr size_t kMaxOwnDrawnFileBytes = 64u << 20;
+constexpr size_t kFileHeaderBytes = 14;
+
+struct OwnDrawnBitmap {
+    std::vector<BYTE> File;
+    // A core header, rewritten as an info header with four-byte entries.
+    struct {
+        BITMAPINFOHEADER Header;
+        RGBQUAD Table[256];
+    } Info{};
+};
+
+bool ReadOwnDrawnBitmap(const char* path, const uint8_t* head, size_t head_bytes, OwnDrawnBitmap* out,
+                        velk::DibView* view) {
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<BYTE>& bytes = out->File;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= LONGLONG(kMaxOwnDrawnFileBytes);
     if (ok) {
-        bytes->resize(size_t(size.QuadPart));
+        bytes.resize(size_t(size.QuadPart));
         DWORD got = 0;
-        ok = bytes->empty() || (ReadFile(file, bytes->data(), DWORD(bytes->size()), &got, nullptr) &&
-                                got == bytes->size());
+        ok = ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size();
     }
     CloseHandle(file);
-    return ok;
+    if (!ok || bytes.size() < kFileHeaderBytes) return false;
+    // CheckBmpHeaders has already put the rows' offset inside the file.
+    const BYTE* data = bytes.data();
+    const size_t rows_offset = data[10] | data[11] << 8 | data[12] << 16 | size_t(data[13]) << 24;
+    const size_t entries = velk::CoreColorTable(head, head_bytes, out->Info.Table);
+    if (entries == 0)
+        return velk::CheckDib(data + kFileHeaderBytes, rows_offset - kFileHeaderBytes, data + rows_offset,
+                              bytes.size() - rows_offset, view);
+    BITMAPINFOHEADER& header = out->Info.Header;
+    header.biSize = sizeof header;
+    header.biWidth = data[18] | data[19] << 8;
+    header.biHeight = data[20] | data[21] << 8;
+    header.biPlanes = 1;
+    header.biBitCount = WORD(data[24] | data[25] << 8);
+    header.biCompression = BI_RGB;
+    return velk::CheckDib(&out->Info, sizeof header + entries * sizeof(RGBQUAD), data + rows_offset,
+                          bytes.size() - rows_offset, view);
+}
+
+// A loaded bitmap as 32-bit top-down rows with their description.
+struct BitmapPixels {
+    BITMAPINFO Info{};
+    std::vector<uint32_t> Rows;
+};
+
+bool ReadBitmapPixels(HBITMAP bitmap, BitmapPixels* out, velk::DibView* view) {
+    BITMAP shape{};
+    if (!GetObjectA(bitmap, sizeof shape, &shape)) return false;
+    if (shape.bmWidth <= 0 || shape.bmHeight <= 0 || shape.bmWidth > velk::kMaxPictureExtent ||
+        shape.bmHeight > velk::kMaxPictureExtent)
+        return false;
+    BITMAPINFOHEADER& header = out->Info.bmiHeader;
+    header.biSize = sizeof header;
+    header.biWidth = shape.bmWidth;
+    header.biHeight = -shape.bmHeight;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    out->Rows.resize(size_t(shape.bmWidth) * size_t(shape.bmHeight));
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, UINT(shape.bmHeight), out->Rows.data(), &out->Info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != shape.bmHeight) return false;
+    *view = {&out->Info, out->Rows.data(), shape.bmWidth, shape.bmHeight};
+    return true;
 }
 
 // The two blocks a loader hands over, locked for as long as this lives.
@@ -106,14 +187,25 @@ public:
     bool Check(velk::DibView* view) {
         if (!info_ || !bits_) return false;
         const void* info = LocalLock(info_);
-        const void* bits = LocalLock(bits_);
-        return velk::CheckDib(info, LocalSize(info_), bits, LocalSize(bits_), view);
+        bits_locked_ = LocalLock(bits_);
+        return velk::CheckDib(info, LocalSize(info_), bits_locked_, LocalSize(bits_), view);
     }
+    // After Check: the rows, which are the caller's to change.
+    void* MutableBits() { return bits_locked_; }
 
 private:
     HLOCAL info_ = nullptr;
     HLOCAL bits_ = nullptr;
+    void* bits_locked_ = nullptr;
 };
+
+// A 32-bit picture from a loader carries alpha; the sprite has none.
+void FlattenLoaderAlpha(LoaderBlocks& blocks, const velk::DibView& picture, LONG color_key) {
+    const BITMAPINFOHEADER& header = picture.Info->bmiHeader;
+    if (header.biBitCount != 32 || header.biCompression != BI_RGB) return;
+    velk::FlattenAlpha(static_cast<uint32_t*>(blocks.MutableBits()), size_t(picture.Width) * size_t(picture.Height),
+                       color_key);
+}
 
 }  // namespace
 
@@ -165,12 +257,30 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG SpriteID, BSTR FileName) {
         LoaderBlocks blocks;
         const int result = chosen->GetPicture(path, 0, 0, blocks.info(), blocks.bits(), LoaderProgress, 0);
         // A failed or nonsensical answer must not reach the sprite: its blocks are not used.
-        if (result != 0 || !blocks.Check(&picture)) velk::FatalError(this, texts::kFailed, texts::kImageDecodeFailed);
+        if (result != 0 || !blocks.Check(&picture)) {
+            char message[velk::kLogEntryBytes];
+            snprintf(message, sizeof message, texts::kImageDecodeFailed, path);
+            velk::FatalError(this, texts::kFailed, message);
+        }
+        FlattenLoaderAlpha(blocks, picture, SpriteTable[SpriteID].ColorKey);
         ReplaceSpriteWithPicture(SpriteID, picture);
     } else {
-        std::vector<BYTE> bytes;
-        if (!ReadWholeFile(path, &bytes) || !velk::ParseBmpFile(bytes.data(), bytes.size(), &picture))
-            velk::FatalError(this, texts::kFailed, texts::kImageUnsupported);
+        // The headers are checked first so that the platform's loader never reads past the file.
+        uint8_t head[velk::kBmpHeadBytes];
+        size_t head_bytes = 0;
+        uint64_t file_bytes = 0;
+        bool top_down = false;
+        const bool checked = ReadHead(path, head, &head_bytes, &file_bytes) &&
+                             velk::CheckBmpHeaders(head, head_bytes, file_bytes, &top_down);
+        RGBQUAD core_table[256];
+        const bool own_drawn = top_down || velk::CoreColorTable(head, head_bytes, core_table) != 0;
+        HBITMAP bitmap = checked && !own_drawn ? LoadBitmapFile(path) : nullptr;
+        BitmapPixels pixels;
+        OwnDrawnBitmap own;
+        const bool read = bitmap ? ReadBitmapPixels(bitmap, &pixels, &picture)
+                                 : checked && own_drawn && ReadOwnDrawnBitmap(path, head, head_bytes, &own, &picture);
+        if (bitmap) DeleteObject(bitmap);
+        if (!read) velk::FatalError(this, texts::kFailed, texts::kImageUnsupported);
         velk::LogWrite(this, texts::kStep, texts::kAsBitmap);
         ReplaceSpriteWithPicture(SpriteID, picture);
     }
