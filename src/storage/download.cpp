@@ -166,7 +166,6 @@ bool CreateTemporaryBeside(const char* target, Transfer& transfer) {
 
 }  // namespace
 
-
 HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
     // A window that had ended before the call does not cut this transfer short.
     const bool ended_before = EndedFlag != 0;
