@@ -211,7 +211,6 @@ inline constexpr char kMciDone[] = "MCI Done";
 inline constexpr char kDownloadTitle[] = "VELK Download メソッド";
 inline constexpr char kDownloadSourceTarget[] = "%s \nDown To : %s ";
 inline constexpr char kDownloadInvalidName[] = " Download  Invalid File Name ";
-inline constexpr char kDownloadWriteFailed[] = " Download  Write Failed ";
 inline constexpr char kDownloadAgent[] = "VELK Download Method";
 inline constexpr char kDownloadUrlLabel[] = "URL";
 inline constexpr char kDownloadWriteToLabel[] = "WriteTo";
@@ -221,6 +220,15 @@ inline constexpr char kDownloadOpenSucceeded[] = "InternetOpen Success";
 inline constexpr char kDownloadRates[] = " 最適レート / 実ダウン : %d / %d Bytes";
 inline constexpr char kDownloadedKBytes[] = " ダウンロード済みサイズ : %.3g KBytes";
 inline constexpr char kDownloadedMBytes[] = " ダウンロード済みサイズ : %.3g MBytes ";
+// Reasons after "### Failed  %s" for a transfer that did not complete: each
+// names the URL first and then what went wrong.
+inline constexpr char kDownloadHttpStatusFailed[] = "%s の応答は HTTP %lu でした";
+inline constexpr char kDownloadReadFailed[] = "%s の受信に失敗しました";
+inline constexpr char kDownloadTimedOut[] = "%s の受信がタイムアウトしました";
+inline constexpr char kDownloadBodyShort[] = "%s の本体が宣言された長さより短く終わりました : %llu / %llu Bytes";
+inline constexpr char kDownloadTargetUnwritable[] = "%s を保存先 %s に書き込めませんでした";
+// The host ended its window while the body arrived: the old file stays.
+inline constexpr char kDownloadAbandoned[] = "ウィンドウが終了したのでダウンロードを中止しました（元のファイルはそのままです）";
 
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";

@@ -1,16 +1,20 @@
 // Download: fetches one URL through the platform's internet client into a file
-// of the user directory, with a modeless window that shows the progress and a
-// message-pump step after every block so the host's window stays alive.
+// of the user directory, with a modeless window that shows the progress and
+// message-pump steps so the host's window stays alive. The body goes to a
+// temporary file beside the target, which it replaces only once complete.
 #include <windows.h>
 #include <commctrl.h>  // for: InitCommonControlsEx (the window's progress bar)
 #include <wininet.h>   // for: InternetOpen*, InternetReadFile, HttpQueryInfo
 
+#include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "core/ansi.h"
 #include "core/log.h"
+#include "core/text_format.h"
 #include "core/texts.h"
 #include "core/user_directory.h"
 #include "core/velk.h"
@@ -27,11 +31,8 @@ constexpr int kBlockArea = 230;
 constexpr int kRatesText = 231;
 
 constexpr DWORD kReceiveTimeoutMs = 30000;
-// The block size is what the client has at hand after the open. Nothing at
-// hand yet is not the end of the body, so a usual block is read instead; a
-// very large amount at hand is not worth one allocation of its size.
-constexpr DWORD kFallbackBlockBytes = 4096;
-constexpr DWORD kLargestBlockBytes = 1024 * 1024;
+constexpr DWORD kFirstErrorStatus = 400;
+constexpr char kTemporaryPrefix[] = "VDL";
 
 INT_PTR CALLBACK DownloadWindowProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
@@ -46,19 +47,24 @@ HWND CreateDownloadWindow(HWND owner) {
     return CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(kDownloadWindowId), owner, DownloadWindowProc, 0);
 }
 
-// Paints the progress area's background and the block at its new place,
-// straight onto the control.
-void PaintMovingBlock(HWND window, velk::MovingBlock& block) {
+// Paints the progress area's background and the block at its place, straight
+// onto the control.
+void PaintMovingBlock(HWND window, long left) {
     HWND area = GetDlgItem(window, kBlockArea);
     RECT client = {};
     GetClientRect(area, &client);
-    long left = block.Advance(client.left, client.right);
     HDC dc = GetDC(area);
     if (!dc) return;
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     RECT moving = {left, 0, left + velk::kMovingBlockWidth, velk::kMovingBlockHeight};
     FillRect(dc, &moving, GetSysColorBrush(COLOR_ACTIVECAPTION));
     ReleaseDC(area, dc);
+}
+
+RECT BlockAreaRect(HWND window) {
+    RECT client = {};
+    GetClientRect(GetDlgItem(window, kBlockArea), &client);
+    return client;
 }
 
 void ShowReceived(HWND window, DWORD block, DWORD read, DWORD total) {
@@ -69,27 +75,100 @@ void ShowReceived(HWND window, DWORD block, DWORD read, DWORD total) {
     SetDlgItemTextA(window, kAmountText, text);
 }
 
-// The block size from the amount the client has at hand right after the open.
-DWORD BlockSize(HINTERNET url) {
-    DWORD available = 0;
-    if (!InternetQueryDataAvailable(url, &available, 0, 0) || available == 0) return kFallbackBlockBytes;
-    return available < kLargestBlockBytes ? available : kLargestBlockBytes;
+// The response's status; 0 when the protocol has none (not HTTP).
+DWORD ResponseStatus(HINTERNET source) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(source, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) return 0;
+    return status;
 }
+
+// The declared body length, read as text so that lengths past 4 GB are kept.
+bool DeclaredLength(HINTERNET source, uint64_t* length) {
+    char text[32] = {};
+    DWORD size = sizeof text - 1;
+    if (!HttpQueryInfoA(source, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+    return velk::ParseContentLength(text, length);
+}
+
+DWORD AvailableNow(HINTERNET source) {
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(source, &available, 0, 0)) return 0;
+    return available;
+}
+
+// Everything one call holds. The fatal end does not return, so whatever a
+// failure must undo is undone here, before it: above all, the temporary file
+// goes and the target stays as it was.
+struct Transfer {
+    HWND window = nullptr;
+    HINTERNET client = nullptr;
+    HINTERNET source = nullptr;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    char temporary[kPathBytes] = {};
+
+    void CloseFile() {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
+    void DropTemporary() {
+        CloseFile();
+        if (temporary[0]) DeleteFileA(temporary);
+        temporary[0] = '\0';
+    }
+    // Keeps the calling thread's last error for a fatal end that shows the system's text.
+    void Close() {
+        DWORD error = GetLastError();
+        DropTemporary();
+        if (source) InternetCloseHandle(source);
+        if (client) InternetCloseHandle(client);
+        source = client = nullptr;
+        if (window) DestroyWindow(window);
+        window = nullptr;
+        SetLastError(error);
+    }
+};
 
 // The download window goes before a fatal end, so the error's box is the only
 // window left asking for the user; the system's error code survives it.
-[[noreturn]] void Refuse(VelkObject* self, HWND window, bool with_system_text, const char* format,
+[[noreturn]] void Refuse(VelkObject* self, Transfer& transfer, bool with_system_text, const char* format,
                          const char* argument = nullptr) {
-    DWORD error = GetLastError();
-    if (window) DestroyWindow(window);
-    SetLastError(error);
+    transfer.Close();
     if (with_system_text) velk::FatalSystemError(self, format, argument);
     velk::FatalError(self, format, argument);
+}
+
+// A transfer that did not complete: "### Failed  <reason>", the reason naming the URL.
+[[noreturn]] void Fail(VelkObject* self, Transfer& transfer, bool with_system_text, const char* format, ...) {
+    char reason[velk::kLogEntryBytes];
+    va_list args;
+    va_start(args, format);
+    velk::FormatBounded(reason, sizeof reason, format, args);
+    va_end(args);
+    Refuse(self, transfer, with_system_text, velk::texts::kFailed, reason);
+}
+
+// A temporary file of its own in the target's folder, so that the final
+// replacement is a rename within one volume.
+bool CreateTemporaryBeside(const char* target, Transfer& transfer) {
+    char folder[kPathBytes];
+    size_t length = velk::FolderLength(target);
+    memcpy(folder, target, length);
+    folder[length] = '\0';
+    if (!GetTempFileNameA(folder, kTemporaryPrefix, 0, transfer.temporary)) {
+        transfer.temporary[0] = '\0';
+        return false;
+    }
+    transfer.file = CreateFileA(transfer.temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return transfer.file != INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
 
 HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
+    // A window that had ended before the call does not cut this transfer short.
+    const bool ended_before = EndedFlag != 0;
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kDownloadTitle);
     char target[kPathBytes];
     bool directory_fits = velk::UserDirectory(target);
@@ -99,63 +178,90 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
     const char* name = converted.get() ? converted.get() : "";
     const char* url_text = url.get() ? url.get() : "";
 
-    HWND window = CreateDownloadWindow(Window);
+    Transfer transfer;
+    transfer.window = CreateDownloadWindow(Window);
     char status[velk::kDownloadStatusBytes];
     velk::FormatDownloadSourceTarget(status, sizeof status, url_text, name);
-    SetDlgItemTextA(window, kSourceTargetText, status);
+    SetDlgItemTextA(transfer.window, kSourceTargetText, status);
 
-    if (strcmp(name, "..") == 0) Refuse(this, window, false, velk::texts::kDownloadInvalidName);
+    if (strcmp(name, "..") == 0) Refuse(this, transfer, false, velk::texts::kDownloadInvalidName);
     // A path that does not fit is refused rather than cut: a cut name is another file.
     if (!directory_fits || !velk::ComposeUserFilePath(target, name))
-        Refuse(this, window, false, velk::texts::kDownloadInvalidName);
+        Refuse(this, transfer, false, velk::texts::kDownloadInvalidName);
 
-    HINTERNET client = InternetOpenA(velk::texts::kDownloadAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    HINTERNET source = client ? InternetOpenUrlA(client, url_text, nullptr, 0, 0, 0) : nullptr;
+    transfer.client = InternetOpenA(velk::texts::kDownloadAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (transfer.client) transfer.source = InternetOpenUrlA(transfer.client, url_text, nullptr, 0, 0, 0);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kDownloadUrlLabel, url_text);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kDownloadWriteToLabel, name);
-    if (!client || !source) Refuse(this, window, false, velk::texts::kFailed, velk::texts::kDownloadOpenFailed);
+    if (!transfer.source) Refuse(this, transfer, false, velk::texts::kFailed, velk::texts::kDownloadOpenFailed);
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kDownloadOpenSucceeded);
 
-    DWORD block = BlockSize(source);
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[block + 1]);
+    const DWORD block = velk::ReadBlockSize(AvailableNow(transfer.source));
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[block]);
     if (!buffer) {
-        if (window) DestroyWindow(window);
-        velk::FatalError(this, velk::texts::kAllocError, velk::texts::kDownloadBufferName, block + 1);
+        transfer.Close();
+        velk::FatalError(this, velk::texts::kAllocError, velk::texts::kDownloadBufferName, block);
     }
     DWORD timeout = kReceiveTimeoutMs;
-    InternetSetOptionA(source, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    InternetSetOptionA(transfer.source, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
     // The server's time stamp is asked for but not used: an existing file is always replaced.
     SYSTEMTIME modified = {};
     DWORD modified_size = sizeof modified;
-    HttpQueryInfoA(source, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &modified, &modified_size, nullptr);
+    HttpQueryInfoA(transfer.source, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &modified,
+                   &modified_size, nullptr);
 
-    // A target that cannot be created would take the body nowhere while the
-    // call reported success; the name is refused instead, with the system's reason.
-    HANDLE file = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) Refuse(this, window, true, velk::texts::kDownloadInvalidName);
+    // An error page is not the file asked for.
+    const DWORD http_status = ResponseStatus(transfer.source);
+    if (http_status >= kFirstErrorStatus)
+        Fail(this, transfer, false, velk::texts::kDownloadHttpStatusFailed, url_text,
+             static_cast<unsigned long>(http_status));
+    uint64_t declared = 0;
+    const bool has_length = DeclaredLength(transfer.source, &declared);
+
+    // A temporary file that cannot be made means a target that cannot be: the
+    // name is refused, with the system's reason.
+    if (!CreateTemporaryBeside(target, transfer)) Refuse(this, transfer, true, velk::texts::kDownloadInvalidName);
 
     velk::MovingBlock moving;
-    DWORD total = 0;
-    DWORD read = 0;
-    do {
-        read = 0;
-        // A failed or timed-out read ends the transfer like the end of the body.
-        if (!InternetReadFile(source, buffer.get(), block, &read)) read = 0;
-        total += read;
-        ShowReceived(window, block, read, total);
-        PaintMovingBlock(window, moving);
+    const RECT area = BlockAreaRect(transfer.window);
+    velk::RefreshClock refresh;
+    uint64_t total = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!InternetReadFile(transfer.source, buffer.get(), block, &read)) {
+            if (GetLastError() == ERROR_INTERNET_TIMEOUT) Fail(this, transfer, false, velk::texts::kDownloadTimedOut, url_text);
+            Fail(this, transfer, false, velk::texts::kDownloadReadFailed, url_text);
+        }
+        if (read == 0) break;
         DWORD written = 0;
-        if (read > 0 && (!WriteFile(file, buffer.get(), read, &written, nullptr) || written != read))
-            Refuse(this, window, true, velk::texts::kDownloadWriteFailed);
+        if (!WriteFile(transfer.file, buffer.get(), read, &written, nullptr) || written != read)
+            Fail(this, transfer, true, velk::texts::kDownloadTargetUnwritable, url_text, name);
+        total += read;
+        // The block moves one pixel per block received, so its speed still shows
+        // the rate of arrival; only the painting follows the clock.
+        long left = moving.Advance(area.left, area.right);
+        if (!refresh.Due(GetTickCount())) continue;
+        ShowReceived(transfer.window, block, read, static_cast<DWORD>(total));
+        PaintMovingBlock(transfer.window, left);
         LONG ended = 0;
         DoEvents(&ended);
-        if (ended) break;
-    } while (read > 0);
+        if (ended && !ended_before) {
+            // The host asked for the end: no error, and the old file stays.
+            transfer.Close();
+            velk::LogWrite(this, velk::texts::kStep, velk::texts::kDownloadAbandoned);
+            return S_OK;
+        }
+    }
+    if (has_length && total < declared)
+        Fail(this, transfer, false, velk::texts::kDownloadBodyShort, url_text, static_cast<unsigned long long>(total),
+             static_cast<unsigned long long>(declared));
 
-    InternetCloseHandle(source);
-    InternetCloseHandle(client);
-    CloseHandle(file);
-    if (window) DestroyWindow(window);
+    // One step from the old file to the complete new one.
+    transfer.CloseFile();
+    if (!MoveFileExA(transfer.temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        Fail(this, transfer, true, velk::texts::kDownloadTargetUnwritable, url_text, name);
+    transfer.temporary[0] = '\0';
+    transfer.Close();
     velk::LogWrite(this, velk::texts::kSucceed);
     return S_OK;
 }

@@ -1,4 +1,5 @@
-// Download window texts and the moving block (see download_progress.h).
+// Download window texts, the moving block and the transfer's arithmetic (see
+// download_progress.h).
 #include "storage/download_progress.h"
 
 #include "core/text_format.h"
@@ -25,6 +26,46 @@ long MovingBlock::Advance(long left, long right) {
     position += step;
     if (position < left - 40 || position > right + kMovingBlockWidth) step = -step;
     return position;
+}
+
+uint32_t ReadBlockSize(uint32_t available) {
+    if (available < kSmallestReadBytes) return kSmallestReadBytes;
+    return available > kLargestReadBytes ? kLargestReadBytes : available;
+}
+
+bool RefreshClock::Due(uint32_t now) {
+    // Unsigned difference: right across the tick's wrap after 49.7 days.
+    if (started_ && now - last_ < kRefreshIntervalMs) return false;
+    started_ = true;
+    last_ = now;
+    return true;
+}
+
+bool ParseContentLength(const char* text, uint64_t* length) {
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text < '0' || *text > '9') return false;
+    uint64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        unsigned digit = static_cast<unsigned>(*text - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text != '\0') return false;
+    *length = value;
+    return true;
+}
+
+size_t FolderLength(const char* path) {
+    size_t folder = 0;
+    for (size_t i = 0; path[i] != '\0'; ++i) {
+        if (IsCp932LeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') folder = i;
+    }
+    return folder;
 }
 
 }  // namespace velk

@@ -1,7 +1,9 @@
-// What the download window shows: its texts and the moving block. Pure, so
-// the numbers can be checked without a network or a window.
+// What the download window shows (its texts and the moving block) and the
+// transfer's own arithmetic (block size, refresh pace, declared length, the
+// target's folder). Pure, so it can be checked without a network or a window.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 namespace velk {
 
@@ -29,5 +31,37 @@ struct MovingBlock {
 
 inline constexpr long kMovingBlockWidth = 30;
 inline constexpr long kMovingBlockHeight = 10;
+
+// ---------------------------------------------------------------- transfer
+
+// Reads are large whatever the client had at hand right after the open (often
+// one network packet): a few large reads keep up with the platform client, and
+// one allocation of this size is cheap.
+inline constexpr uint32_t kSmallestReadBytes = 64 * 1024;
+inline constexpr uint32_t kLargestReadBytes = 1024 * 1024;
+uint32_t ReadBlockSize(uint32_t available);
+
+// Decides when the window is repainted and messages are pumped: on the first
+// block, then at most once per interval, so a fast transfer is not slowed by
+// painting and the host still gets about 60 pump steps a second.
+inline constexpr uint32_t kRefreshIntervalMs = 17;
+class RefreshClock {
+public:
+    // `now` is a wrapping millisecond tick (GetTickCount).
+    bool Due(uint32_t now);
+
+private:
+    bool started_ = false;
+    uint32_t last_ = 0;
+};
+
+// The value of a Content-Length header: decimal digits with optional blanks
+// around them. False for anything else (also for a value past 64 bits).
+bool ParseContentLength(const char* text, uint64_t* length);
+
+// Bytes of `path` before its last path separator ('\\' or '/'), read as CP932
+// so that a separator byte inside a double-byte character is not taken; 0 when
+// there is none.
+size_t FolderLength(const char* path);
 
 }  // namespace velk

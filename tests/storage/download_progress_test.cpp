@@ -67,3 +67,48 @@ TEST(DownloadProgress, TheBlockEntersFromTheLeftAndTurnsAtBothEnds) {
     EXPECT_EQ(last, -41);
     EXPECT_EQ(block.Advance(0, 100), -40);
 }
+
+TEST(DownloadTransfer, ReadsAreLargeWhateverWasAtHand) {
+    EXPECT_EQ(velk::ReadBlockSize(0), 65536u) << "nothing at hand is not the end of the body";
+    EXPECT_EQ(velk::ReadBlockSize(8192), 65536u);
+    EXPECT_EQ(velk::ReadBlockSize(300000), 300000u);
+    EXPECT_EQ(velk::ReadBlockSize(50000000), 1048576u);
+}
+
+TEST(DownloadTransfer, RefreshesAtMostOncePerIntervalAlsoAcrossTheTicksWrap) {
+    velk::RefreshClock clock;
+    const uint32_t start = 0xFFFFFFF0u;  // 16 ms before the tick wraps
+    EXPECT_TRUE(clock.Due(start)) << "the first block is shown at once";
+    EXPECT_FALSE(clock.Due(start + velk::kRefreshIntervalMs - 1));
+    EXPECT_TRUE(clock.Due(start + velk::kRefreshIntervalMs));
+    EXPECT_FALSE(clock.Due(start + velk::kRefreshIntervalMs + 5));
+    EXPECT_TRUE(clock.Due(start + 3 * velk::kRefreshIntervalMs)) << "past the wrap";
+}
+
+TEST(DownloadTransfer, DeclaredLengthsAreDecimalAndFitSixtyFourBits) {
+    struct Case {
+        const char* text;
+        bool valid;
+        uint64_t length;
+    };
+    const Case cases[] = {
+        {"0", true, 0},           {" 5242880 ", true, 5242880},
+        {"6000000000", true, 6000000000ull}, {"18446744073709551615", true, UINT64_MAX},
+        {"18446744073709551616", false, 0},  {"", false, 0},
+        {"-1", false, 0},         {"12 34", false, 0},
+        {"0x10", false, 0},
+    };
+    for (const Case& c : cases) {
+        uint64_t length = 77;
+        EXPECT_EQ(velk::ParseContentLength(c.text, &length), c.valid) << c.text;
+        EXPECT_EQ(length, c.valid ? c.length : 77u) << c.text;
+    }
+}
+
+TEST(DownloadTransfer, TheTargetsFolderEndsAtTheLastRealSeparator) {
+    EXPECT_EQ(velk::FolderLength("C:\\u\\VELKUserDir\\a.bin"), 16u);
+    EXPECT_EQ(velk::FolderLength("C:\\u\\VELKUserDir\\sub/a.bin"), 20u);
+    EXPECT_EQ(velk::FolderLength("a.bin"), 0u);
+    // "表" is 0x95 0x5C in CP932: its second byte is not a separator.
+    EXPECT_EQ(velk::FolderLength("C:\\d\\\x95\x5C.bin"), 4u);
+}

@@ -1,11 +1,13 @@
 // Download through the built library against a loopback HTTP server of the
 // test's own: what lands in the user directory, what the window shows while
-// host handlers run, and the ways the call ends the process.
+// host handlers run, and the ways the call ends the process. Whatever the end,
+// an existing target holds either its old bytes or the whole new body.
 #include "storage/local_http_server.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/texts.h"
 #include "support/expected_log.h"
@@ -45,6 +47,23 @@ std::string DownloadStartLog(const std::string& url, const std::string& name) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// Names in a folder: a transfer leaves no temporary file behind.
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+const std::string kOldBytes(5000, 'o');
+const std::vector<std::string> kOnlyTheTarget = {"target.bin"};
+
 // What a host handler saw of the download window while the transfer ran.
 struct WindowSeen {
     bool found = false;
@@ -76,6 +95,7 @@ class Download : public WindowTest {
 protected:
     void SetUp() override {
         setting_.Set(app_data_.path());
+        CreateDirectoryA(UserDir().c_str(), nullptr);
         WindowTest::SetUp();
         g_seen = WindowSeen();
         g_velk = velk_;
@@ -92,65 +112,88 @@ protected:
 
 }  // namespace
 
-TEST_F(Download, StoresTheBodyWhileHostHandlersRunAndTheWindowShowsProgress) {
+TEST_F(Download, ReplacesTheTargetWhileHostHandlersRunAndTheWindowShowsProgress) {
     std::string body = Body(300000);
     LocalHttpServer server({"200 OK", body, 1000, 300});
+    WriteFileBytes(Target("target.bin"), kOldBytes);
     velk_->put_OnKeyDown(velk::AddressOf(&LookAtDownloadWindow));
     PostMessageA(window(), WM_KEYDOWN, 'A', 0);  // handled by the first pump step inside Download
 
     std::wstring url = server.Url(L"/data.bin");
-    Fetch(url, L"data.bin");
-    EXPECT_TRUE(ReadFileBytes(Target("data.bin")) == body) << "every byte, in order";
+    Fetch(url, L"target.bin");
+    EXPECT_TRUE(ReadFileBytes(Target("target.bin")) == body) << "every byte, in order";
+    EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
     EXPECT_NE(server.last_request().find("User-Agent: VELK Download Method"), std::string::npos);
     // Messages the pump step handles may log lines of their own before the end.
     std::string log = Log();
-    EXPECT_NE(log.find(DownloadStartLog(Narrow(url), "data.bin")), std::string::npos) << log;
+    EXPECT_NE(log.find(DownloadStartLog(Narrow(url), "target.bin")), std::string::npos) << log;
     EXPECT_EQ(log.substr(log.size() - 13), "### Succeed\r\n");
 
     ASSERT_TRUE(g_seen.found) << "the window is up while the host's handlers run";
     EXPECT_EQ(g_seen.owner, window());
-    EXPECT_EQ(g_seen.source, Narrow(url) + " \nDown To : data.bin ");
+    EXPECT_EQ(g_seen.source, Narrow(url) + " \nDown To : target.bin ");
     EXPECT_EQ(g_seen.amount.rfind(" ダウンロード済みサイズ : ", 0), 0u) << g_seen.amount;
-    EXPECT_EQ(g_seen.rates.rfind(" 最適レート / 実ダウン : ", 0), 0u) << g_seen.rates;
+    // Only the first 1000 bytes were at hand after the open; reads are larger all the same.
+    EXPECT_EQ(g_seen.rates.rfind(" 最適レート / 実ダウン : 65536 / ", 0), 0u) << g_seen.rates;
     EXPECT_EQ(FindWindowA(nullptr, kWindowCaption), nullptr) << "the window goes with the call";
 }
 
-TEST_F(Download, AnErrorPageReplacesAnExistingFileAndReportsSuccess) {
-    std::string page = "<html>not here</html>";
-    LocalHttpServer server({"404 Not Found", page});
-    WriteFileBytes(Target("page.html"), std::string(5000, 'o'));
-    Fetch(server.Url(L"/missing"), L"page.html");
-    EXPECT_EQ(ReadFileBytes(Target("page.html")), page) << "replaced, not overwritten in place";
-    EXPECT_NE(Log().find("### Succeed"), std::string::npos);
+// Bodies that complete, framed either way, also after the host's window has ended.
+TEST_F(Download, CompleteBodiesArriveByteForByte) {
+    struct Case {
+        const char* what;
+        HttpReply reply;
+        bool window_ended_first;
+    };
+    const std::string big = Body(5 * 1024 * 1024);
+    HttpReply chunked{"200 OK", Body(300000), 70000, 200};
+    chunked.chunked = true;
+    const Case cases[] = {
+        {"5 MB with a declared length", {"200 OK", big}, false},
+        {"chunked, in two parts", chunked, false},
+        {"empty", {"200 OK", ""}, false},
+        {"5 MB after the window ended", {"200 OK", big, 100000, 200}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalHttpServer server(c.reply);
+        WriteFileBytes(Target("target.bin"), kOldBytes);
+        if (c.window_ended_first) velk_->wDestroy();
+        Fetch(server.Url(L"/x"), L"target.bin");
+        EXPECT_TRUE(ReadFileBytes(Target("target.bin")) == c.reply.body);
+        EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
+        std::string log = Log();
+        EXPECT_EQ(log.substr(log.size() - 13), "### Succeed\r\n");
+    }
 }
 
-TEST_F(Download, NamesAreUsedAsTheyComeAndAnEmptyBodyGivesAnEmptyFile) {
+TEST_F(Download, NamesAreUsedAsTheyCome) {
     std::string body = Body(2000);
     LocalHttpServer server({"200 OK", body}, 2);
     CreateDirectoryA(UserDir().c_str(), nullptr);
     CreateDirectoryA(Target("sub").c_str(), nullptr);
     Fetch(server.Url(L"/a"), L"sub\\a.bin");
     EXPECT_EQ(ReadFileBytes(Target("sub\\a.bin")), body);
+    EXPECT_EQ(Entries(Target("sub")), std::vector<std::string>{"a.bin"}) << "the temporary file lies beside the target";
     Fetch(server.Url(L"/b"), L"..\\beside.bin");
     EXPECT_EQ(ReadFileBytes(app_data_.path() + "\\beside.bin"), body) << "only \"..\" itself is refused";
-
-    LocalHttpServer empty({"200 OK", ""});
-    Fetch(empty.Url(L"/empty"), L"empty.bin");
-    EXPECT_TRUE(FileExists(Target("empty.bin")));
-    EXPECT_EQ(ReadFileBytes(Target("empty.bin")), "");
 }
 
-TEST_F(Download, EndingTheWindowStopsTheTransferAndKeepsWhatArrived) {
+TEST_F(Download, EndingTheWindowDuringTheBodyKeepsTheOldFile) {
     std::string body = Body(2 * 1024 * 1024);
     LocalHttpServer server({"200 OK", body, 1000, 500});
+    WriteFileBytes(Target("target.bin"), kOldBytes);
     velk_->put_OnKeyDown(velk::AddressOf(&EndTheWindow));
     PostMessageA(window(), WM_KEYDOWN, 'A', 0);
-    Fetch(server.Url(L"/big"), L"big.bin");
-    std::string kept = ReadFileBytes(Target("big.bin"));
-    EXPECT_GT(kept.size(), 0u);
-    EXPECT_LT(kept.size(), body.size());
-    EXPECT_TRUE(kept == body.substr(0, kept.size())) << "what arrived, in order";
-    EXPECT_NE(Log().find("### Succeed"), std::string::npos);
+    Fetch(server.Url(L"/big"), L"target.bin");
+    EXPECT_EQ(ReadFileBytes(Target("target.bin")), kOldBytes);
+    EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
+    std::string log = Log();
+    std::string last = std::string("\t[ Step  ] ") + velk::texts::kDownloadAbandoned + "\r\n";
+    ASSERT_GE(log.size(), last.size());
+    EXPECT_EQ(log.substr(log.size() - last.size()), last) << log;
+    EXPECT_EQ(log.find("### Succeed", log.rfind(velk::texts::kDownloadTitle)), std::string::npos) << log;
+    EXPECT_EQ(FindWindowA(nullptr, kWindowCaption), nullptr);
 }
 
 // ---------------------------------------------------------------- ends of the process
@@ -190,7 +233,71 @@ std::string FatalLog(const std::string& text) {
     return kBannerLines + "### " + velk::texts::kDownloadTitle + "\r\n" + text + "\r\n" + TeardownLines();
 }
 
+// Replies that must not replace the target, each with the beginnings the
+// reason in its box may have after the URL.
+struct FailingReply {
+    const char* scenario;
+    HttpReply reply;
+    std::vector<std::string> reasons;
+};
+HttpReply Broken(size_t missing, bool reset) {
+    HttpReply reply{"200 OK", Body(200000), 100000, 0};
+    reply.missing = missing;
+    reply.reset_after_first_part = reset;
+    return reply;
+}
+const std::string kShort = " の本体が宣言された長さより短く終わりました : ";
+const FailingReply kFailingReplies[] = {
+    {"DownloadNotFound", {"404 Not Found", "<html>not here</html>"}, {" の応答は HTTP 404 でした"}},
+    {"DownloadServerError", {"500 Internal Server Error", "<html>oops</html>"}, {" の応答は HTTP 500 でした"}},
+    {"DownloadShortBody", Broken(1000, false), {kShort + "200000 / 201000 Bytes"}},
+    // The platform may see a reset as a failed read or as an early end of the body.
+    {"DownloadResetMidBody", Broken(0, true), {" の受信に失敗しました", kShort}},
+};
+
+bool BeginsWithOneOf(const std::string& reason, const std::vector<std::string>& beginnings) {
+    for (const std::string& beginning : beginnings)
+        if (reason.rfind(beginning, 0) == 0) return true;
+    return false;
+}
+
+int FetchFailingReply(int index) {
+    LocalHttpServer server(kFailingReplies[index].reply);
+    return FetchInScenario(server.Url(L"/x"), L"target.bin");
+}
+
+std::string LoggedUrl(const std::string& log) {
+    const std::string label = "\t[ Info  ] URL = ";
+    size_t start = log.find(label);
+    if (start == std::string::npos) return "";
+    start += label.size();
+    return log.substr(start, log.find("\r\n", start) - start);
+}
+
 }  // namespace
+
+VELK_SCENARIO(DownloadNotFound) { return FetchFailingReply(0); }
+VELK_SCENARIO(DownloadServerError) { return FetchFailingReply(1); }
+VELK_SCENARIO(DownloadShortBody) { return FetchFailingReply(2); }
+VELK_SCENARIO(DownloadResetMidBody) { return FetchFailingReply(3); }
+
+TEST(DownloadFatal, AnIncompleteTransferKeepsTheTargetAndNamesTheUrlAndTheFault) {
+    DownloadScenarioBed bed;
+    CreateDirectoryA(bed.UserDir().c_str(), nullptr);
+    for (const FailingReply& failing : kFailingReplies) {
+        SCOPED_TRACE(failing.scenario);
+        WriteFileBytes(bed.UserDir() + "\\target.bin", kOldBytes);
+        ScenarioResult result = RunDownloadScenario(failing.scenario, bed.Work());
+        ASSERT_TRUE(EndedFatallyWithOneBox(result));
+        const std::string& box = result.boxes[0].text;
+        std::string failed = "### Failed  " + LoggedUrl(result.log);
+        ASSERT_EQ(box.rfind(failed, 0), 0u) << box;
+        EXPECT_TRUE(BeginsWithOneOf(box.substr(failed.size()), failing.reasons)) << box;
+        EXPECT_NE(result.log.find(box + "\r\n"), std::string::npos) << result.log;
+        EXPECT_EQ(ReadFileBytes(bed.UserDir() + "\\target.bin"), kOldBytes);
+        EXPECT_EQ(Entries(bed.UserDir()), kOnlyTheTarget);
+    }
+}
 
 VELK_SCENARIO(DownloadParentName) { return FetchInScenario(L"http://127.0.0.1:1/x", L".."); }
 VELK_SCENARIO(DownloadLongName) { return FetchInScenario(L"http://127.0.0.1:1/x", std::wstring(300, L'n')); }

@@ -6,6 +6,7 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -17,11 +18,18 @@ struct HttpReply {
     // Sent first; the rest follows after `pause_ms`, so the client sees the body arrive in parts.
     size_t first_part = 0;
     DWORD pause_ms = 0;
+    // How the reply can go wrong or be framed otherwise: the head declares this
+    // many bytes more than are sent; the connection is reset after the first
+    // part; the body goes in chunks with no declared length.
+    size_t missing = 0;
+    bool reset_after_first_part = false;
+    bool chunked = false;
 };
 
 class LocalHttpServer {
 public:
-    explicit LocalHttpServer(HttpReply reply, int max_requests = 2) : reply_(std::move(reply)), left_(max_requests) {
+    explicit LocalHttpServer(HttpReply reply, int max_requests = 2, DWORD lifetime_ms = 60000)
+        : reply_(std::move(reply)), left_(max_requests), lifetime_ms_(lifetime_ms) {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
         listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -52,11 +60,9 @@ public:
     const std::string& last_request() const { return request_; }
 
 private:
-    static constexpr DWORD kLifetimeMs = 60000;
-
     void Serve() {
         DWORD start = GetTickCount();
-        while (!stop_ && left_ > 0 && GetTickCount() - start < kLifetimeMs) {
+        while (!stop_ && left_ > 0 && GetTickCount() - start < lifetime_ms_) {
             fd_set ready;
             FD_ZERO(&ready);
             FD_SET(listener_, &ready);
@@ -83,22 +89,46 @@ private:
             request.append(chunk, got);
         }
         request_ = request;
-        std::string head = "HTTP/1.0 " + reply_.status + "\r\nContent-Type: application/octet-stream\r\n" +
-                           "Content-Length: " + std::to_string(reply_.body.size()) + "\r\nConnection: close\r\n\r\n";
-        if (!SendAll(peer, head)) return;
-        size_t first = reply_.first_part < reply_.body.size() ? reply_.first_part : reply_.body.size();
+        const std::string& body = reply_.body;
+        std::string head = (reply_.chunked ? "HTTP/1.1 " : "HTTP/1.0 ") + reply_.status +
+                           "\r\nContent-Type: application/octet-stream\r\n";
+        if (reply_.chunked)
+            head += "Transfer-Encoding: chunked\r\n";
+        else
+            head += "Content-Length: " + std::to_string(body.size() + reply_.missing) + "\r\n";
+        if (!SendAll(peer, head + "Connection: close\r\n\r\n")) return;
+        size_t first = reply_.first_part < body.size() ? reply_.first_part : body.size();
         if (first > 0) {
-            if (!SendAll(peer, reply_.body.substr(0, first))) return;
+            if (!SendBody(peer, body.data(), first)) return;
+            if (reply_.reset_after_first_part) {
+                linger abort = {1, 0};  // closing now resets the connection
+                setsockopt(peer, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+                return;
+            }
             Sleep(reply_.pause_ms);
         }
-        SendAll(peer, reply_.body.substr(first));
+        if (!SendBody(peer, body.data() + first, body.size() - first)) return;
+        if (reply_.chunked) SendAll(peer, "0\r\n\r\n");
         shutdown(peer, SD_SEND);
     }
 
-    static bool SendAll(SOCKET peer, const std::string& bytes) {
+    bool SendBody(SOCKET peer, const char* data, size_t size) {
+        if (!reply_.chunked) return SendAll(peer, data, size);
+        constexpr size_t kChunkBytes = 50000;  // not a power of two: chunk edges fall inside reads
+        for (size_t done = 0; done < size; done += kChunkBytes) {
+            size_t part = size - done < kChunkBytes ? size - done : kChunkBytes;
+            char line[16];
+            snprintf(line, sizeof line, "%lx\r\n", static_cast<unsigned long>(part));
+            if (!SendAll(peer, line) || !SendAll(peer, data + done, part) || !SendAll(peer, "\r\n")) return false;
+        }
+        return true;
+    }
+
+    static bool SendAll(SOCKET peer, const std::string& bytes) { return SendAll(peer, bytes.data(), bytes.size()); }
+    static bool SendAll(SOCKET peer, const char* data, size_t size) {
         size_t done = 0;
-        while (done < bytes.size()) {
-            int sent = send(peer, bytes.data() + done, static_cast<int>(bytes.size() - done), 0);
+        while (done < size) {
+            int sent = send(peer, data + done, static_cast<int>(size - done), 0);
             if (sent <= 0) return false;
             done += static_cast<size_t>(sent);
         }
@@ -107,6 +137,7 @@ private:
 
     HttpReply reply_;
     std::atomic<int> left_;
+    DWORD lifetime_ms_;
     std::atomic<int> served_{0};
     std::atomic<bool> stop_{false};
     std::string request_;
