@@ -11,10 +11,3 @@ const uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
 extern "C" int WINAPI IsSupported(const char*, HANDLE file) {
     return velk_loader::FileStartsWith(file, kJpegSignature, sizeof kJpegSignature) ? 1 : 0;
 }
-
-extern "C" int WINAPI GetPicture(const char* name, LONG offset, LONG flags, HLOCAL* info, HLOCAL* bits,
-                                 velk_loader::ProgressFunction progress, LONG data) {
-    // Only a file on disk whose picture starts at its beginning.
-    if (offset != 0 || flags != 0) return kLoaderFailed;
-    return velk_loader::DecodeToBlocks(name, info, bits, progress, data) ? kLoaderOk : kLoaderFailed;
-}

@@ -147,3 +147,11 @@ bool DecodeToBlocks(const char* name, HLOCAL* info, HLOCAL* bits, ProgressFuncti
 }
 
 }  // namespace velk_loader
+
+// The same for every module: only the signature test differs between them.
+extern "C" int WINAPI GetPicture(const char* name, LONG offset, LONG flags, HLOCAL* info, HLOCAL* bits,
+                                 velk_loader::ProgressFunction progress, LONG data) {
+    // Only a file on disk whose picture starts at its beginning.
+    if (offset != 0 || flags != 0) return kLoaderFailed;
+    return velk_loader::DecodeToBlocks(name, info, bits, progress, data) ? kLoaderOk : kLoaderFailed;
+}

@@ -28,6 +28,7 @@ bool DecodeToBlocks(const char* name, HLOCAL* info, HLOCAL* bits, ProgressFuncti
 inline constexpr int kLoaderOk = 0;
 inline constexpr int kLoaderFailed = 1;
 
+// Each module defines IsSupported; GetPicture, the same for all, is in loader_contract.cpp.
 extern "C" {
 int WINAPI IsSupported(const char* name, HANDLE file);
 int WINAPI GetPicture(const char* name, LONG offset, LONG flags, HLOCAL* info, HLOCAL* bits,

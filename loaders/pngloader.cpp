@@ -10,9 +10,3 @@ const uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 extern "C" int WINAPI IsSupported(const char*, HANDLE file) {
     return velk_loader::FileStartsWith(file, kPngSignature, sizeof kPngSignature) ? 1 : 0;
 }
-
-extern "C" int WINAPI GetPicture(const char* name, LONG offset, LONG flags, HLOCAL* info, HLOCAL* bits,
-                                 velk_loader::ProgressFunction progress, LONG data) {
-    if (offset != 0 || flags != 0) return kLoaderFailed;
-    return velk_loader::DecodeToBlocks(name, info, bits, progress, data) ? kLoaderOk : kLoaderFailed;
-}

@@ -88,10 +88,10 @@ std::vector<uint32_t> Squares(const std::vector<uint32_t>& colors, int across, i
     return pixels;
 }
 
-PngSpec GreyPng(int bits, int width, int height) {
-    PngSpec spec{width, height, 0, bits, {}};
-    for (int i = 0; i < width * height; ++i) spec.Samples.push_back(uint16_t(i % (1 << bits)));
-    return spec;
+PngPicture GreyPng(int bits, int width, int height) {
+    PngPicture picture{width, height, 0, bits, {}};
+    for (int i = 0; i < width * height; ++i) picture.Samples.push_back(uint16_t(i % (1 << bits)));
+    return picture;
 }
 std::vector<uint32_t> GreyPixels(int bits, int count) {
     std::vector<uint32_t> pixels;
@@ -100,15 +100,15 @@ std::vector<uint32_t> GreyPixels(int bits, int count) {
 }
 
 // RGBA, one pixel per alpha class: opaque, fully transparent, half.
-PngSpec RgbaPng() {
+PngPicture RgbaPng() {
     return {3, 1, 6, 8, {0xFF, 0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x80}};
 }
 // The same three alpha classes through a palette with tRNS.
-PngSpec PalettePng() {
-    PngSpec spec{3, 1, 3, 2, {0, 1, 2}};
-    spec.Palette = {0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0xFF};
-    spec.Transparency = {0xFF, 0x00, 0x80};
-    return spec;
+PngPicture PalettePng() {
+    PngPicture picture{3, 1, 3, 2, {0, 1, 2}};
+    picture.Palette = {0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0xFF};
+    picture.Transparency = {0xFF, 0x00, 0x80};
+    return picture;
 }
 // Red kept, the transparent pixel over black, white at half alpha.
 const std::vector<uint32_t> kFlattened = {0xFF0000, 0x000000, 0x808080};
@@ -121,16 +121,16 @@ std::vector<ImageFixture> Fixtures() {
     std::vector<uint32_t> nine_by_nine;
     for (int i = 0; i < 81; ++i) nine_by_nine.push_back(uint32_t(i) * 0x030507u & 0xFFFFFF);
 
-    PngSpec interlaced{9, 9, 2, 8, {}};
+    PngPicture interlaced{9, 9, 2, 8, {}};
     for (uint32_t p : nine_by_nine)
         interlaced.Samples.insert(interlaced.Samples.end(), {uint16_t(p >> 16), uint16_t(p >> 8 & 0xFF), uint16_t(p & 0xFF)});
     interlaced.Interlaced = true;
     // 16 bits per channel: the top byte decides, the low byte must not disturb it.
-    PngSpec deep{3, 2, 2, 16, {}};
+    PngPicture deep{3, 2, 2, 16, {}};
     for (uint32_t p : kPicture)
         deep.Samples.insert(deep.Samples.end(),
                             {uint16_t((p >> 16) * 0x101), uint16_t((p >> 8 & 0xFF) * 0x101), uint16_t((p & 0xFF) * 0x101)});
-    PngSpec interlaced_grey = GreyPng(4, 9, 9);
+    PngPicture interlaced_grey = GreyPng(4, 9, 9);
     interlaced_grey.Interlaced = true;
 
     const std::vector<uint32_t> photo = Squares({0xE02020, 0x20C040, 0x2040E0, 0xF0F0F0}, 2, 16);

@@ -179,21 +179,21 @@ void AppendPngChunk(Bytes* png, const char* type, const Bytes& body) {
 namespace {
 // Rows of one picture (or one interlace pass) for the PNG stream: filter byte 0,
 // then the samples packed at the bit depth, most significant bits first.
-void AppendPngRows(const PngSpec& spec, int channels, int x0, int y0, int dx, int dy, Bytes* raw) {
-    for (int y = y0; y < spec.Height; y += dy) {
-        if (x0 >= spec.Width) return;
+void AppendPngRows(const PngPicture& picture, int channels, int x0, int y0, int dx, int dy, Bytes* raw) {
+    for (int y = y0; y < picture.Height; y += dy) {
+        if (x0 >= picture.Width) return;
         raw->push_back(0);
         uint32_t acc = 0;
         int filled = 0;
-        for (int x = x0; x < spec.Width; x += dx) {
+        for (int x = x0; x < picture.Width; x += dx) {
             for (int c = 0; c < channels; ++c) {
-                const uint16_t v = spec.Samples[(size_t(y) * spec.Width + x) * channels + c];
-                if (spec.BitDepth == 16) {
+                const uint16_t v = picture.Samples[(size_t(y) * picture.Width + x) * channels + c];
+                if (picture.BitDepth == 16) {
                     raw->insert(raw->end(), {uint8_t(v >> 8), uint8_t(v)});
                     continue;
                 }
-                acc = (acc << spec.BitDepth) | v;
-                filled += spec.BitDepth;
+                acc = (acc << picture.BitDepth) | v;
+                filled += picture.BitDepth;
                 if (filled == 8) {
                     raw->push_back(uint8_t(acc));
                     acc = 0;
@@ -206,24 +206,24 @@ void AppendPngRows(const PngSpec& spec, int channels, int x0, int y0, int dx, in
 }
 }  // namespace
 
-Bytes MakePng(const PngSpec& spec) {
-    const int channels = spec.ColorType == 6 ? 4 : spec.ColorType == 2 ? 3 : spec.ColorType == 4 ? 2 : 1;
+Bytes MakePng(const PngPicture& picture) {
+    const int channels = picture.ColorType == 6 ? 4 : picture.ColorType == 2 ? 3 : picture.ColorType == 4 ? 2 : 1;
     Bytes raw;
-    if (spec.Interlaced) {
+    if (picture.Interlaced) {
         const int passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                                   {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
-        for (const auto& p : passes) AppendPngRows(spec, channels, p[0], p[1], p[2], p[3], &raw);
+        for (const auto& p : passes) AppendPngRows(picture, channels, p[0], p[1], p[2], p[3], &raw);
     } else {
-        AppendPngRows(spec, channels, 0, 0, 1, 1, &raw);
+        AppendPngRows(picture, channels, 0, 0, 1, 1, &raw);
     }
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
-    PutBig32(&header, spec.Width);
-    PutBig32(&header, spec.Height);
-    header.insert(header.end(), {uint8_t(spec.BitDepth), uint8_t(spec.ColorType), 0, 0, uint8_t(spec.Interlaced)});
+    PutBig32(&header, picture.Width);
+    PutBig32(&header, picture.Height);
+    header.insert(header.end(), {uint8_t(picture.BitDepth), uint8_t(picture.ColorType), 0, 0, uint8_t(picture.Interlaced)});
     AppendPngChunk(&png, "IHDR", header);
-    if (!spec.Palette.empty()) AppendPngChunk(&png, "PLTE", spec.Palette);
-    if (!spec.Transparency.empty()) AppendPngChunk(&png, "tRNS", spec.Transparency);
+    if (!picture.Palette.empty()) AppendPngChunk(&png, "PLTE", picture.Palette);
+    if (!picture.Transparency.empty()) AppendPngChunk(&png, "tRNS", picture.Transparency);
     // Split the stream over two IDAT chunks, as encoders do.
     const Bytes stream = StoredZlib(raw);
     const size_t half = stream.size() / 2;
@@ -234,9 +234,9 @@ Bytes MakePng(const PngSpec& spec) {
 }
 
 Bytes MakePng(int width, int height, const std::vector<uint32_t>& pixels) {
-    PngSpec spec{width, height, 2, 8, {}};
-    for (uint32_t p : pixels) spec.Samples.insert(spec.Samples.end(), {uint16_t(p >> 16 & 0xFF), uint16_t(p >> 8 & 0xFF), uint16_t(p & 0xFF)});
-    return MakePng(spec);
+    PngPicture picture{width, height, 2, 8, {}};
+    for (uint32_t p : pixels) picture.Samples.insert(picture.Samples.end(), {uint16_t(p >> 16 & 0xFF), uint16_t(p >> 8 & 0xFF), uint16_t(p & 0xFF)});
+    return MakePng(picture);
 }
 
 Bytes MakeJpeg(int width, int height, const std::vector<uint32_t>& pixels, bool grey) {

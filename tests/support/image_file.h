@@ -37,8 +37,8 @@ Bytes StoredZlib(const Bytes& data, size_t block_bytes = 65535);
 // One PNG chunk: length, type, body, CRC.
 void AppendPngChunk(Bytes* png, const char* type, const Bytes& body);
 
-struct PngSpec {
-    PngSpec(int width, int height, int color_type, int bit_depth, std::vector<uint16_t> samples = {})
+struct PngPicture {
+    PngPicture(int width, int height, int color_type, int bit_depth, std::vector<uint16_t> samples = {})
         : Width(width), Height(height), ColorType(color_type), BitDepth(bit_depth), Samples(std::move(samples)) {}
     int Width;
     int Height;
@@ -50,7 +50,7 @@ struct PngSpec {
     Bytes Palette;            // PLTE body, RGB triples
     Bytes Transparency;       // tRNS body
 };
-Bytes MakePng(const PngSpec& spec);
+Bytes MakePng(const PngPicture& picture);
 
 // 8-bit RGB PNG of words 0x00RRGGBB, top row first.
 Bytes MakePng(int width, int height, const std::vector<uint32_t>& pixels);
