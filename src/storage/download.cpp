@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "core/ansi.h"
 #include "core/log.h"
@@ -33,6 +34,9 @@ constexpr int kRatesText = 231;
 constexpr DWORD kReceiveTimeoutMs = 30000;
 constexpr DWORD kFirstErrorStatus = 400;
 constexpr char kTemporaryPrefix[] = "VDL";
+// Always from the server, and never a second copy of the body in the
+// platform's cache: writing one doubled the disk traffic and halved the rate.
+constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 
 INT_PTR CALLBACK DownloadWindowProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
@@ -91,6 +95,46 @@ bool DeclaredLength(HINTERNET source, uint64_t* length) {
     return velk::ParseContentLength(text, length);
 }
 
+// Some clients report a stalled read with the socket's own code.
+bool IsTimeout(DWORD error) { return error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT; }
+
+std::string UrlPart(const char* start, DWORD length) { return start ? std::string(start, length) : std::string(); }
+
+// Opens an HTTP(S) URL in steps, so that the receive time-out is on the
+// request before it is sent: some clients apply it to the connection only
+// then, and a stalled server would otherwise hold the call for ever. Other
+// schemes open in one step. Null on failure, with `connection` left to close.
+HINTERNET OpenSource(HINTERNET client, const char* url, HINTERNET* connection) {
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = parts.dwUserNameLength = parts.dwPasswordLength = 1;
+    parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    const bool http = InternetCrackUrlA(url, 0, 0, &parts) &&
+                      (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS);
+    if (!http) return InternetOpenUrlA(client, url, nullptr, 0, kOpenFlags, 0);
+    const std::string host = UrlPart(parts.lpszHostName, parts.dwHostNameLength);
+    const std::string user = UrlPart(parts.lpszUserName, parts.dwUserNameLength);
+    const std::string password = UrlPart(parts.lpszPassword, parts.dwPasswordLength);
+    // Path and query go to the server; a fragment does not.
+    std::string path = UrlPart(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                       UrlPart(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    path = path.substr(0, path.find('#'));
+    if (path.empty()) path = "/";
+    *connection = InternetConnectA(client, host.c_str(), parts.nPort, user.empty() ? nullptr : user.c_str(),
+                                   password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 0);
+    if (!*connection) return nullptr;
+    const char* accept[] = {"*/*", nullptr};
+    const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0;
+    HINTERNET request = HttpOpenRequestA(*connection, "GET", path.c_str(), nullptr, nullptr, accept,
+                                         kOpenFlags | secure, 0);
+    if (!request) return nullptr;
+    DWORD timeout = kReceiveTimeoutMs;
+    InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    if (HttpSendRequestA(request, nullptr, 0, nullptr, 0)) return request;
+    InternetCloseHandle(request);
+    return nullptr;
+}
+
 DWORD AvailableNow(HINTERNET source) {
     DWORD available = 0;
     if (!InternetQueryDataAvailable(source, &available, 0, 0)) return 0;
@@ -103,6 +147,7 @@ DWORD AvailableNow(HINTERNET source) {
 struct Transfer {
     HWND window = nullptr;
     HINTERNET client = nullptr;
+    HINTERNET connection = nullptr;
     HINTERNET source = nullptr;
     HANDLE file = INVALID_HANDLE_VALUE;
     char temporary[kPathBytes] = {};
@@ -121,8 +166,9 @@ struct Transfer {
         DWORD error = GetLastError();
         DropTemporary();
         if (source) InternetCloseHandle(source);
+        if (connection) InternetCloseHandle(connection);
         if (client) InternetCloseHandle(client);
-        source = client = nullptr;
+        source = connection = client = nullptr;
         if (window) DestroyWindow(window);
         window = nullptr;
         SetLastError(error);
@@ -190,18 +236,19 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
         Refuse(this, transfer, false, velk::texts::kDownloadInvalidName);
 
     transfer.client = InternetOpenA(velk::texts::kDownloadAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (transfer.client) transfer.source = InternetOpenUrlA(transfer.client, url_text, nullptr, 0, 0, 0);
+    if (transfer.client) transfer.source = OpenSource(transfer.client, url_text, &transfer.connection);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kDownloadUrlLabel, url_text);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kDownloadWriteToLabel, name);
     if (!transfer.source) Refuse(this, transfer, false, velk::texts::kFailed, velk::texts::kDownloadOpenFailed);
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kDownloadOpenSucceeded);
 
-    const DWORD block = velk::ReadBlockSize(AvailableNow(transfer.source));
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[block]);
+    DWORD block = velk::ReadBlockSize(AvailableNow(transfer.source));
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[velk::kLargestReadBytes]);
     if (!buffer) {
         transfer.Close();
-        velk::FatalError(this, velk::texts::kAllocError, velk::texts::kDownloadBufferName, block);
+        velk::FatalError(this, velk::texts::kAllocError, velk::texts::kDownloadBufferName, velk::kLargestReadBytes);
     }
+    // Again on the open handle, for clients that apply it to later reads.
     DWORD timeout = kReceiveTimeoutMs;
     InternetSetOptionA(transfer.source, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
     // The server's time stamp is asked for but not used: an existing file is always replaced.
@@ -228,11 +275,14 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
     uint64_t total = 0;
     for (;;) {
         DWORD read = 0;
+        const DWORD read_start = GetTickCount();
         if (!InternetReadFile(transfer.source, buffer.get(), block, &read)) {
-            if (GetLastError() == ERROR_INTERNET_TIMEOUT) Fail(this, transfer, false, velk::texts::kDownloadTimedOut, url_text);
+            if (IsTimeout(GetLastError())) Fail(this, transfer, false, velk::texts::kDownloadTimedOut, url_text);
             Fail(this, transfer, false, velk::texts::kDownloadReadFailed, url_text);
         }
         if (read == 0) break;
+        const DWORD used = block;
+        block = velk::NextReadBlockSize(block, GetTickCount() - read_start);
         DWORD written = 0;
         if (!WriteFile(transfer.file, buffer.get(), read, &written, nullptr) || written != read)
             Fail(this, transfer, true, velk::texts::kDownloadTargetUnwritable, url_text, name);
@@ -241,7 +291,7 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
         // the rate of arrival; only the painting follows the clock.
         long left = moving.Advance(area.left, area.right);
         if (!refresh.Due(GetTickCount())) continue;
-        ShowReceived(transfer.window, block, read, static_cast<DWORD>(total));
+        ShowReceived(transfer.window, used, read, static_cast<DWORD>(total));
         PaintMovingBlock(transfer.window, left);
         LONG ended = 0;
         DoEvents(&ended);

@@ -33,6 +33,12 @@ uint32_t ReadBlockSize(uint32_t available) {
     return available > kLargestReadBytes ? kLargestReadBytes : available;
 }
 
+uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms) {
+    if (elapsed_ms < kRefreshIntervalMs && block <= kLargestReadBytes / 2) return block * 2;
+    if (elapsed_ms > 2 * kRefreshIntervalMs && block >= kSmallestReadBytes * 2) return block / 2;
+    return block;
+}
+
 bool RefreshClock::Due(uint32_t now) {
     // Unsigned difference: right across the tick's wrap after 49.7 days.
     if (started_ && now - last_ < kRefreshIntervalMs) return false;

@@ -36,10 +36,17 @@ inline constexpr long kMovingBlockHeight = 10;
 
 // Reads are large whatever the client had at hand right after the open (often
 // one network packet): a few large reads keep up with the platform client, and
-// one allocation of this size is cheap.
+// one allocation of the largest size is cheap.
 inline constexpr uint32_t kSmallestReadBytes = 64 * 1024;
 inline constexpr uint32_t kLargestReadBytes = 1024 * 1024;
 uint32_t ReadBlockSize(uint32_t available);
+
+// The size of the next read from how long the last one took. A read waits
+// until its block is full, so the block doubles while reads come back within
+// one refresh interval (a fast source: fewer, larger reads keep up with it)
+// and halves when one took more than two (a slow source: the window and the
+// host's pump steps must not wait for a large block to fill).
+uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms);
 
 // Decides when the window is repainted and messages are pumped: on the first
 // block, then at most once per interval, so a fast transfer is not slowed by

@@ -75,6 +75,21 @@ TEST(DownloadTransfer, ReadsAreLargeWhateverWasAtHand) {
     EXPECT_EQ(velk::ReadBlockSize(50000000), 1048576u);
 }
 
+TEST(DownloadTransfer, BlocksGrowWhileReadsAreQuickAndShrinkWhenTheyKeepTheHostWaiting) {
+    const uint32_t slow = 2 * velk::kRefreshIntervalMs + 1;
+    const struct {
+        uint32_t block, elapsed_ms, next;
+    } cases[] = {
+        {65536, 0, 131072},     {524288, velk::kRefreshIntervalMs - 1, 1048576},
+        {1048576, 0, 1048576},  {600000, 0, 600000},
+        {262144, velk::kRefreshIntervalMs, 262144}, {262144, slow - 1, 262144},
+        {262144, slow, 131072}, {131072, 5000, 65536},
+        {65536, 5000, 65536},   {100000, slow, 100000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(velk::NextReadBlockSize(c.block, c.elapsed_ms), c.next) << c.block << " after " << c.elapsed_ms << " ms";
+}
+
 TEST(DownloadTransfer, RefreshesAtMostOncePerIntervalAlsoAcrossTheTicksWrap) {
     velk::RefreshClock clock;
     const uint32_t start = 0xFFFFFFF0u;  // 16 ms before the tick wraps

@@ -220,8 +220,9 @@ int FetchInScenario(const std::wstring& url, const std::wstring& name) {
 }
 
 // The watcher also meets the download window while it is up; only the error's box counts.
-ScenarioResult RunDownloadScenario(const char* name, const std::string& work_dir) {
-    ScenarioResult result = RunScenario(name, work_dir);
+ScenarioResult RunDownloadScenario(const char* name, const std::string& work_dir,
+                                   const ScenarioOptions& options = {}) {
+    ScenarioResult result = RunScenario(name, work_dir, options);
     std::vector<MessageBoxSeen> boxes;
     for (const MessageBoxSeen& box : result.boxes)
         if (box.caption != kWindowCaption) boxes.push_back(box);
@@ -233,6 +234,8 @@ std::string FatalLog(const std::string& text) {
     return kBannerLines + "### " + velk::texts::kDownloadTitle + "\r\n" + text + "\r\n" + TeardownLines();
 }
 
+const ScenarioOptions kOutlastsTheTimeout = {IDOK, 60000};
+
 // Replies that must not replace the target, each with the beginnings the
 // reason in its box may have after the URL.
 struct FailingReply {
@@ -240,10 +243,11 @@ struct FailingReply {
     HttpReply reply;
     std::vector<std::string> reasons;
 };
-HttpReply Broken(size_t missing, bool reset) {
+HttpReply Broken(size_t missing, bool reset, bool stall = false) {
     HttpReply reply{"200 OK", Body(200000), 100000, 0};
     reply.missing = missing;
     reply.reset_after_first_part = reset;
+    reply.stall_after_first_part = stall;
     return reply;
 }
 const std::string kShort = " の本体が宣言された長さより短く終わりました : ";
@@ -253,6 +257,8 @@ const FailingReply kFailingReplies[] = {
     {"DownloadShortBody", Broken(1000, false), {kShort + "200000 / 201000 Bytes"}},
     // The platform may see a reset as a failed read or as an early end of the body.
     {"DownloadResetMidBody", Broken(0, true), {" の受信に失敗しました", kShort}},
+    // Ends after the library's 30-second receive time-out: the one slow case.
+    {"DownloadStalledBody", Broken(0, false, true), {" の受信がタイムアウトしました"}},
 };
 
 bool BeginsWithOneOf(const std::string& reason, const std::vector<std::string>& beginnings) {
@@ -280,6 +286,7 @@ VELK_SCENARIO(DownloadNotFound) { return FetchFailingReply(0); }
 VELK_SCENARIO(DownloadServerError) { return FetchFailingReply(1); }
 VELK_SCENARIO(DownloadShortBody) { return FetchFailingReply(2); }
 VELK_SCENARIO(DownloadResetMidBody) { return FetchFailingReply(3); }
+VELK_SCENARIO(DownloadStalledBody) { return FetchFailingReply(4); }
 
 TEST(DownloadFatal, AnIncompleteTransferKeepsTheTargetAndNamesTheUrlAndTheFault) {
     DownloadScenarioBed bed;
@@ -287,7 +294,7 @@ TEST(DownloadFatal, AnIncompleteTransferKeepsTheTargetAndNamesTheUrlAndTheFault)
     for (const FailingReply& failing : kFailingReplies) {
         SCOPED_TRACE(failing.scenario);
         WriteFileBytes(bed.UserDir() + "\\target.bin", kOldBytes);
-        ScenarioResult result = RunDownloadScenario(failing.scenario, bed.Work());
+        ScenarioResult result = RunDownloadScenario(failing.scenario, bed.Work(), kOutlastsTheTimeout);
         ASSERT_TRUE(EndedFatallyWithOneBox(result));
         const std::string& box = result.boxes[0].text;
         std::string failed = "### Failed  " + LoggedUrl(result.log);

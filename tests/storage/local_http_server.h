@@ -20,9 +20,11 @@ struct HttpReply {
     DWORD pause_ms = 0;
     // How the reply can go wrong or be framed otherwise: the head declares this
     // many bytes more than are sent; the connection is reset after the first
-    // part; the body goes in chunks with no declared length.
+    // part, or held open with nothing more sent until the client hangs up; the
+    // body goes in chunks with no declared length.
     size_t missing = 0;
     bool reset_after_first_part = false;
+    bool stall_after_first_part = false;
     bool chunked = false;
 };
 
@@ -60,9 +62,10 @@ public:
     const std::string& last_request() const { return request_; }
 
 private:
+    bool Live() const { return !stop_ && GetTickCount() - start_ < lifetime_ms_; }
+
     void Serve() {
-        DWORD start = GetTickCount();
-        while (!stop_ && left_ > 0 && GetTickCount() - start < lifetime_ms_) {
+        while (left_ > 0 && Live()) {
             fd_set ready;
             FD_ZERO(&ready);
             FD_SET(listener_, &ready);
@@ -105,11 +108,21 @@ private:
                 setsockopt(peer, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
                 return;
             }
+            if (reply_.stall_after_first_part) return WaitForHangUp(peer);
             Sleep(reply_.pause_ms);
         }
         if (!SendBody(peer, body.data() + first, body.size() - first)) return;
         if (reply_.chunked) SendAll(peer, "0\r\n\r\n");
         shutdown(peer, SD_SEND);
+    }
+
+    // The receive time-out of the socket (set in Answer) wakes this up now and then.
+    void WaitForHangUp(SOCKET peer) {
+        char byte;
+        while (Live()) {
+            int got = recv(peer, &byte, 1, 0);
+            if (got == 0 || (got < 0 && WSAGetLastError() != WSAETIMEDOUT)) return;
+        }
     }
 
     bool SendBody(SOCKET peer, const char* data, size_t size) {
@@ -138,6 +151,7 @@ private:
     HttpReply reply_;
     std::atomic<int> left_;
     DWORD lifetime_ms_;
+    const DWORD start_ = GetTickCount();
     std::atomic<int> served_{0};
     std::atomic<bool> stop_{false};
     std::string request_;
