@@ -119,10 +119,11 @@ TEST_F(Download, ReplacesTheTargetWhileHostHandlersRunAndTheWindowShowsProgress)
     velk_->put_OnKeyDown(velk::AddressOf(&LookAtDownloadWindow));
     PostMessageA(window(), WM_KEYDOWN, 'A', 0);  // handled by the first pump step inside Download
 
-    std::wstring url = server.Url(L"/data.bin");
+    std::wstring url = server.Url(L"/data.bin?v=2#part");
     Fetch(url, L"target.bin");
     EXPECT_TRUE(ReadFileBytes(Target("target.bin")) == body) << "every byte, in order";
     EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
+    EXPECT_EQ(server.last_request().rfind("GET /data.bin?v=2 HTTP/", 0), 0u) << "the query goes, the fragment stays";
     EXPECT_NE(server.last_request().find("User-Agent: VELK Download Method"), std::string::npos);
     // Messages the pump step handles may log lines of their own before the end.
     std::string log = Log();
