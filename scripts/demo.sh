@@ -31,6 +31,6 @@ else
   "$root/scripts/wine-run.sh" "$build/testbed/env" star_catcher.exe --attract --shots "Z:$shots"
 fi
 count=$(find "$shots" -name '*.png' | wc -l)
-echo "demo: $count screenshots in $shots: $(cd "$shots" && ls)"
+echo "demo: $count screenshots in $shots: $(cd "$shots" && ls | tr "\n" " ")"
 [ "$count" -ge 3 ] || { echo "demo: the game left fewer than three screenshots" >&2; exit 1; }
 echo "demo: the library's log is $build/bin/Log.txt (CP932)"
