@@ -317,9 +317,10 @@ bool VelkObject::RefusedDuringFirstFill(int index) {
 // The first fill runs with the buffer marked, so that the host's handlers,
 // run by the dialog's message pumping, leave it alone.
 static void FirstFill(VelkObject* self, int index, velk::PrimeKind kind) {
+    const int outer = self->Stream.FirstFillIndex;  // a handler may fill another buffer meanwhile
     self->Stream.FirstFillIndex = index;
     self->PrimeBuffer(index, kind);
-    self->Stream.FirstFillIndex = -1;
+    self->Stream.FirstFillIndex = outer;
 }
 
 HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
@@ -328,6 +329,7 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
     // A handler run during the fill may release the host's last reference:
     // the object lives on until this call is done with it.
     AddRef();
+    if (Stream.FirstFillIndex >= 0) ShowDialog = 0;  // the fill under way has the one dialog
     if (ShowDialog) {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);

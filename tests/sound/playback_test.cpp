@@ -545,7 +545,7 @@ TEST_F(SoundTest, AThousandPlayStopOpenAndModeCyclesLeakNothing) {
         velk_->Snd_Play(2, 0);
         velk_->Snd_Stop(2);
     };
-    for (int i = 0; i < 100; ++i) cycle(i);  // both modes once: the platform's own threads are up
+    for (int i = 0; i < 60; ++i) cycle(i);  // both modes once: the platform's own threads are up
     velk_->Sound(2);
     DWORD handles = 0, threads = ThreadsOfThisProcess();
     GetProcessHandleCount(GetCurrentProcess(), &handles);
