@@ -202,6 +202,9 @@ inline constexpr char kPauseHold[] = "一時停止";
 inline constexpr char kPlayThreadFailed[] = "サウンド再生のためのスレッド作成に失敗";
 inline constexpr char kBufferFilled[] = " -> 再生用バッファを埋めました。";
 inline constexpr char kWaveBlockAllocName[] = "WaveMixingStreamBuffer";
+inline constexpr char kLoopStartLabel[] = "LOOPSTART";
+inline constexpr char kLoopLengthLabel[] = "LOOPLENGTH";
+inline constexpr char kRefusedDuringFillLabel[] = "読み込み中のため呼び出しを無視したバッファ";
 
 // ---------------------------------------------------------------- MCI pass-through
 inline constexpr char kMciCommandFormat[] = "%s \"%s\" %s";

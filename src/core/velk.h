@@ -222,6 +222,11 @@ public:
     // (waveOut blocks all returned and unprepared, the device closed).
     void HaltPlayback(int index);
     void CloseWaveOut();
+    // While a first fill pumps messages, a nested call on its buffer (any
+    // buffer in mode 1; index -1: the mode itself) is refused with a log line.
+    bool RefusedDuringFirstFill(int index);
+    // Puts a looping source back at its loop section's start (else its first sample).
+    void RewindForLoop(int index);
 
     // window
     // Hands a client size recorded by the size message to the back buffer.

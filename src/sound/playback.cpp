@@ -6,6 +6,7 @@
 #include <mmsystem.h>  // for: waveOut*, PlaySoundA
 #include <dsound.h>    // for: IDirectSoundBuffer
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/log.h"
@@ -40,16 +41,63 @@ DWORD WINAPI StreamThreadEntry(void* parameter) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- loop sections
+
+// The frame the source reads next.
+static uint64_t SourceFrame(velk::SoundBuffer& buffer) {
+    if (buffer.SourceFile) {
+        long at = ftell(buffer.SourceFile);
+        return at > buffer.DataStart ? static_cast<uint64_t>(at - buffer.DataStart) / buffer.Format.nBlockAlign : 0;
+    }
+    ogg_int64_t at = ov_pcm_tell(&buffer.Decoder);
+    return at > 0 ? static_cast<uint64_t>(at) : 0;
+}
+
+// Whether looped play repeats the file's section: streams do; a static buffer
+// loops as a whole on the device, so it repeats the whole sound.
+static bool LoopsSection(const VelkObject* self, int index) {
+    const velk::SoundBuffer& buffer = self->SoundBufferTable[index];
+    return buffer.LoopFlag && buffer.Loop.Valid && (self->SoundMode == 1 || index == 0);
+}
+
+// How much a read may take before a looping section starts over.
+static size_t BytesBeforeLoopEnd(VelkObject* self, int index, size_t wanted) {
+    if (!LoopsSection(self, index)) return wanted;
+    velk::SoundBuffer& buffer = self->SoundBufferTable[index];
+    uint64_t at = SourceFrame(buffer);
+    uint64_t left = at < buffer.Loop.End ? (buffer.Loop.End - at) * buffer.Format.nBlockAlign : 0;
+    return left < wanted ? static_cast<size_t>(left) : wanted;
+}
+
+void VelkObject::RewindForLoop(int index) {
+    velk::SoundBuffer& buffer = SoundBufferTable[index];
+    if (!LoopsSection(this, index)) {
+        RestartSource(index);
+    } else if (buffer.SourceFile) {
+        fseek(buffer.SourceFile, buffer.DataStart + static_cast<long>(buffer.Loop.Start * buffer.Format.nBlockAlign),
+              SEEK_SET);
+    } else {
+        ov_pcm_seek(&buffer.Decoder, static_cast<ogg_int64_t>(buffer.Loop.Start));  // exact to the frame
+    }
+}
+
 // ---------------------------------------------------------------- fills
+
+// One read, stopping at the end of a looping section.
+static size_t ReadOnce(VelkObject* self, int index, size_t wanted, void* destination) {
+    velk::SoundBuffer& buffer = self->SoundBufferTable[index];
+    size_t limit = BytesBeforeLoopEnd(self, index, wanted);
+    return limit ? buffer.ReadFunction(buffer, limit, destination) : 0;
+}
 
 // Reads for one transfer unit. A looping source that is at its end starts over
 // at once, so an exact multiple of the unit does not leave an empty unit.
 static size_t ReadUnit(VelkObject* self, int index, size_t wanted, void* destination) {
-    velk::SoundBuffer& buffer = self->SoundBufferTable[index];
-    size_t got = buffer.ReadFunction(buffer, wanted, destination);
+    const velk::SoundBuffer& buffer = self->SoundBufferTable[index];
+    size_t got = ReadOnce(self, index, wanted, destination);
     if (got == 0 && buffer.LoopFlag) {
-        self->RestartSource(index);
-        got = buffer.ReadFunction(buffer, wanted, destination);
+        self->RewindForLoop(index);
+        got = ReadOnce(self, index, wanted, destination);
     }
     return got;
 }
@@ -62,8 +110,8 @@ static void FillDirectSound(VelkObject* self, int index, DWORD offset, DWORD len
     size_t got = ReadUnit(self, index, length, staging);
     // The ring plays on without gaps: a looping source fills the whole unit.
     while (buffer.LoopFlag && got > 0 && got < length) {
-        self->RestartSource(index);
-        size_t more = buffer.ReadFunction(buffer, length - got, staging + got);
+        self->RewindForLoop(index);
+        size_t more = ReadOnce(self, index, length - got, staging + got);
         if (more == 0) break;
         got += more;
     }
@@ -85,7 +133,7 @@ static void FillDirectSound(VelkObject* self, int index, DWORD offset, DWORD len
     }
     if (got == 0) {
         if (buffer.LoopFlag) {
-            self->RestartSource(index);
+            self->RewindForLoop(index);
         } else if (index != 0 || !self->Stream.Draining.exchange(true)) {
             // Once through to the end of the device buffer; the stream's stop
             // notice follows. A stream asks for that once only.
@@ -99,7 +147,7 @@ void VelkObject::PrimeBuffer(int index, velk::PrimeKind kind) {
     switch (kind) {
         case velk::PrimeKind::kWaveOutStart: {
             FreePlaybackBlocks(index);
-            buffer.DataSize = velk::FiveSecondBytes(buffer.Format);
+            buffer.DataSize = velk::WaveBlockBytes(buffer.Format);
             const DWORD bytes = buffer.DataSize + 1;
             for (WAVEHDR*& header : buffer.WaveBlocks) {
                 header = static_cast<WAVEHDR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kHeaderBytes));
@@ -110,14 +158,14 @@ void VelkObject::PrimeBuffer(int index, velk::PrimeKind kind) {
                 header->lpData = static_cast<LPSTR>(data);
                 size_t got = ReadUnit(this, index, buffer.DataSize, data);
                 header->dwBufferLength = static_cast<DWORD>(got);
-                if (got < buffer.DataSize && buffer.LoopFlag) RestartSource(index);
+                if (got < buffer.DataSize && buffer.LoopFlag) RewindForLoop(index);
             }
             break;
         }
         case velk::PrimeKind::kStreamStart:
         case velk::PrimeKind::kStaticStart: {
             const bool stream = kind == velk::PrimeKind::kStreamStart;
-            if (stream) buffer.DataSize = velk::FiveSecondBytes(buffer.Format);
+            if (stream) buffer.DataSize = 2 * velk::RingHalfBytes(buffer.Format);
             FreePlaybackBlocks(index);
             buffer.StagingCopy =
                 static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, buffer.DataSize + 1));
@@ -142,7 +190,7 @@ DWORD VelkObject::RefillBlock(int index, velk::RefillKind kind) {
     }
     WAVEHDR* header = buffer.WaveBlocks[buffer.RefillIndex];
     size_t got = ReadUnit(this, index, buffer.DataSize, header->lpData);
-    if (got != buffer.DataSize && buffer.LoopFlag) RestartSource(index);
+    if (got != buffer.DataSize && buffer.LoopFlag) RewindForLoop(index);
     return static_cast<DWORD>(got);
 }
 
@@ -155,7 +203,13 @@ DWORD VelkObject::StreamThread(int index) {
     const DWORD wait_count = wave_out ? 2 : 4;
     for (;;) {
         DWORD woke = WaitForMultipleObjects(wait_count, waits, FALSE, INFINITE);
-        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED || EndedFlag) return 1;
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return 1;
+        if (EndedFlag) {
+            // Nobody refills any more: the ring would repeat its last seconds until teardown.
+            if (wave_out && WaveOutDevice) waveOutPause(WaveOutDevice);
+            if (!wave_out && buffer.DeviceBuffer) buffer.DeviceBuffer->Stop();
+            return 1;
+        }
         if (wave_out) {
             if (buffer.RefillIndex == -1) buffer.RefillIndex = 0;  // the device's open notice
             // Every block the device has handed back, in ring order: a notice
@@ -253,8 +307,29 @@ static void CloseProgressDialog(VelkObject* self, LONG shown) {
     self->ProgressDialog = nullptr;
 }
 
+bool VelkObject::RefusedDuringFirstFill(int index) {
+    int filling = Stream.FirstFillIndex;
+    if (filling < 0 || (SoundMode == 2 && index >= 0 && index != filling)) return false;
+    velk::LogWrite(this, velk::texts::kInfoNumber, velk::texts::kRefusedDuringFillLabel, filling);
+    return true;
+}
+
+// The first fill runs with the buffer marked, so that the host's handlers,
+// run by the dialog's message pumping, leave it alone.
+static void FirstFill(VelkObject* self, int index, velk::PrimeKind kind) {
+    const int outer = self->Stream.FirstFillIndex;  // a handler may fill another buffer meanwhile
+    self->Stream.FirstFillIndex = index;
+    self->PrimeBuffer(index, kind);
+    self->Stream.FirstFillIndex = outer;
+}
+
 HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
     EnsureSoundMode();
+    if (Stream.FirstFillIndex >= 0 && RefusedDuringFirstFill(BufferIndex(BufferID))) return S_OK;
+    // A handler run during the fill may release the host's last reference:
+    // the object lives on until this call is done with it.
+    AddRef();
+    if (Stream.FirstFillIndex >= 0) ShowDialog = 0;  // the fill under way has the one dialog
     if (ShowDialog) {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
@@ -267,20 +342,21 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
     // What plays now stops first (the worker may still reset the buffer until
     // it is joined), and playing again starts from the first sample.
     HaltPlayback(index);
-    // Nothing to play: never loaded, or in mode 2 its device buffer is gone.
-    if (!SourceLoaded(buffer) || (SoundMode == 2 && !buffer.DeviceBuffer))
+    if (!SourceLoaded(buffer))
         velk::FatalError(this, velk::texts::kIdEmptyError, velk::texts::kSoundBufferSubject, BufferID);
+    // The end of play or a stop gave the device buffer back; the source is kept.
+    if (SoundMode == 2 && !buffer.DeviceBuffer) CreateDeviceBuffer(index);
     RestartSource(index);
     if (SoundMode == 2) {
         buffer.DeviceBuffer->SetCurrentPosition(0);
         if (index == 0) {
             for (HANDLE event : SoundEvents) ResetEvent(event);
-            PrimeBuffer(index, velk::PrimeKind::kStreamStart);
+            FirstFill(this, index, velk::PrimeKind::kStreamStart);
             CloseProgressDialog(this, ShowDialog);
             buffer.DeviceBuffer->Play(0, 0, Stream.Draining ? 0 : DSBPLAY_LOOPING);
             StartStreamThread(index);
         } else {
-            PrimeBuffer(index, velk::PrimeKind::kStaticStart);
+            FirstFill(this, index, velk::PrimeKind::kStaticStart);
             CloseProgressDialog(this, ShowDialog);
             buffer.DeviceBuffer->Play(0, 0, buffer.LoopFlag ? DSBPLAY_LOOPING : 0);
         }
@@ -289,7 +365,7 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
         ResetEvent(SoundEvents[0]);
         waveOutOpen(&WaveOutDevice, WAVE_MAPPER, &buffer.Format, reinterpret_cast<DWORD_PTR>(SoundEvents[0]), 0,
                     CALLBACK_EVENT);
-        PrimeBuffer(0, velk::PrimeKind::kWaveOutStart);
+        FirstFill(this, 0, velk::PrimeKind::kWaveOutStart);
         CloseProgressDialog(this, ShowDialog);
         buffer.RefillIndex = -1;
         buffer.PlayingIndex = 0;
@@ -301,12 +377,16 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
         StartStreamThread(0);
     }
     velk::LogWrite(this, velk::texts::kSucceed);
+    Release();
     return S_OK;
 }
 
 HRESULT VelkObject::Snd_LoopPlay(LONG BufferID, LONG ShowDialog) {
     EnsureSoundMode();
     int index = BufferIndex(BufferID);
+    if (RefusedDuringFirstFill(index)) return S_OK;
+    // Stopped first: an end of play under way would clear the flag again.
+    HaltPlayback(index);
     SoundBufferTable[index].LoopFlag = 1;
     return Snd_Play(index + 1, ShowDialog);
 }
@@ -315,6 +395,7 @@ HRESULT VelkObject::Snd_Stop(LONG BufferID) {
     EnsureSoundMode();
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSndStopTitle);
     int index = BufferIndex(BufferID);
+    if (RefusedDuringFirstFill(index)) return S_OK;
     HaltPlayback(index);
     ResetBuffer(index);
     velk::LogWrite(this, velk::texts::kSucceed);
@@ -325,6 +406,7 @@ HRESULT VelkObject::Snd_Pause(LONG Play, LONG BufferID) {
     EnsureSoundMode();
     int index = BufferIndex(BufferID);
     velk::LogWrite(this, velk::texts::kSndPauseLine, Play ? velk::texts::kPauseResume : velk::texts::kPauseHold);
+    if (RefusedDuringFirstFill(index)) return S_OK;
     // The worker's end-of-play reset must not free the device buffer meanwhile.
     std::lock_guard<std::mutex> lock(Stream.Lock);
     if (SoundMode == 2) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vorbis/vorbisfile.h>  // for: OggVorbis_File
 
+#include "sound/loop_points.h"
+
 namespace velk {
 
 inline constexpr int kSoundBufferCount = 8;
@@ -28,7 +30,8 @@ struct SoundBuffer {
     BYTE* StagingCopy;
     ReadFunctionType ReadFunction;
     long DataStart;  // WAV source: file offset of the first sample, for restarts
-    long DataEnd;    // WAV source: file offset just past the data chunk
+    long DataEnd;    // WAV source: file offset just past the data chunk's last whole frame
+    LoopSection Loop;  // the file's own loop section, which looped play repeats
 };
 
 // The record's state right after the object's construction: all zero.

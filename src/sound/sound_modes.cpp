@@ -189,6 +189,7 @@ HRESULT VelkObject::Sound(LONG lSoundMode) {
         velk::FatalError(this, velk::texts::kIdRangeError, velk::texts::kSoundModeSubject, lSoundMode,
                          velk::texts::kSoundModeRange);
     if (lSoundMode == SoundMode) return S_OK;
+    if (RefusedDuringFirstFill(-1)) return S_OK;
     CleanupSoundMode();
     if (lSoundMode == 1) {
         velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundMode1Title);

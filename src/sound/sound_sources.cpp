@@ -130,9 +130,26 @@ bool VelkObject::OpenOggSource(int index) {
         return false;
     }
     buffer.Format = format;
-    buffer.DataSize = static_cast<DWORD>(bytes);
+    // Whole frames: the static buffer that holds the sound ends on a frame.
+    DWORD align = format.nBlockAlign;
+    buffer.DataSize = static_cast<DWORD>((static_cast<uint64_t>(bytes) + align - 1) / align * align);
     buffer.ReadFunction = velk::ReadOgg;
+    vorbis_comment* comments = ov_comment(&buffer.Decoder, -1);
+    ogg_int64_t frames = ov_pcm_total(&buffer.Decoder, -1);
+    if (comments && frames > 0)
+        buffer.Loop = velk::LoopFromVorbisComments(comments->user_comments, comments->comment_lengths,
+                                                   comments->comments, static_cast<uint64_t>(frames));
     return true;
+}
+
+// The "smpl" chunk's loop, read from its fixed part (header and first loop).
+static velk::LoopSection WavLoop(velk::WavByteSource& source, uint32_t data_bytes, WORD align) {
+    uint32_t offset = 0, size = 0;
+    uint8_t body[60];
+    if (!velk::FindWavChunk(source, "smpl", &offset, &size)) return {false, 0, 0};
+    if (size > sizeof body) size = sizeof body;
+    if (!source.ReadAt(offset, body, size)) return {false, 0, 0};
+    return velk::LoopFromSmplChunk(body, size, data_bytes / align);
 }
 
 bool VelkObject::ParseWavHeader(int index) {
@@ -141,11 +158,14 @@ bool VelkObject::ParseWavHeader(int index) {
     FileSource source(buffer.SourceFile);
     velk::WavLayout layout;
     if (!velk::ParseWavLayout(source, &layout)) return false;
+    buffer.Loop = WavLoop(source, layout.DataSize, layout.Format.nBlockAlign);
     if (fseek(buffer.SourceFile, static_cast<long>(layout.DataOffset), SEEK_SET) != 0) return false;
     buffer.Format = layout.Format;
     buffer.DataSize = layout.DataSize;
     buffer.DataStart = static_cast<long>(layout.DataOffset);
-    buffer.DataEnd = static_cast<long>(layout.DataOffset + layout.DataSize);
+    // A partial frame at the end would shift every frame after a loop's restart.
+    const DWORD align = layout.Format.nBlockAlign;
+    buffer.DataEnd = static_cast<long>(layout.DataOffset + layout.DataSize / align * align);
     buffer.ReadFunction = velk::ReadWav;
     return true;
 }
@@ -174,7 +194,7 @@ void VelkObject::CreateDeviceBuffer(int index) {
     description.dwSize = sizeof description;  // 36 bytes, with the 3D-algorithm member
     if (index == 0) {
         description.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY;
-        description.dwBufferBytes = velk::FiveSecondBytes(buffer.Format);
+        description.dwBufferBytes = 2 * velk::RingHalfBytes(buffer.Format);
         velk::LogWrite(this, velk::texts::kStep, velk::texts::kStreamBufferStep);
     } else {
         description.dwFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_STATIC;
@@ -217,10 +237,14 @@ HRESULT VelkObject::Snd_Open(LONG BufferID, BSTR FileName) {
     velk::AnsiText name = velk::ToAnsi(FileName);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kFilePathLabel, name ? name.get() : "");
 
+    if (RefusedDuringFirstFill(index)) return S_OK;
+
     HaltPlayback(index);  // the worker and the device let go of the blocks first
     ReleaseBuffer(index);
     CloseSource(index);  // a source whose buffer holds no blocks is still open
     velk::SoundBuffer& buffer = SoundBufferTable[index];
+    buffer.LoopFlag = 0;  // a new sound does not loop because the last one did
+    buffer.Loop = {false, 0, 0};
     buffer.SourceFile = OpenForReading(name);
     if (!buffer.SourceFile) {
         char path[velk::kPathBytes];
@@ -238,6 +262,12 @@ HRESULT VelkObject::Snd_Open(LONG BufferID, BSTR FileName) {
         velk::FatalError(this, velk::texts::kFailed, velk::texts::kUnknownSoundFile);
     }
 
+    if (buffer.Loop.Valid) {
+        velk::LogWrite(this, velk::texts::kInfoNumber, velk::texts::kLoopStartLabel,
+                       static_cast<LONG>(buffer.Loop.Start));
+        velk::LogWrite(this, velk::texts::kInfoNumber, velk::texts::kLoopLengthLabel,
+                       static_cast<LONG>(buffer.Loop.End - buffer.Loop.Start));
+    }
     if (SoundMode == 2) CreateDeviceBuffer(index);
     velk::LogWrite(this, velk::texts::kInfoNumber, velk::texts::kTargetIdLabel, index);
     velk::LogWrite(this, velk::texts::kSucceed);

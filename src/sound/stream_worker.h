@@ -23,6 +23,9 @@ struct StreamWorker {
     std::atomic<bool> Paused{false};   // an explicit stop of the ring is not its end
     std::atomic<bool> Draining{false}; // the source ran dry: the ring plays out once
     std::mutex Lock;
+    // The buffer whose first fill runs on the host's thread (it pumps messages
+    // there), or -1: nested calls must not free what the fill writes into.
+    int FirstFillIndex = -1;
 };
 
 // What a fill of the playback engine does (see playback.cpp).

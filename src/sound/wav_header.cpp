@@ -39,6 +39,32 @@ uint32_t FiveSecondBytes(const WAVEFORMATEX& format) {
     return bytes + 1 > UINT32_MAX ? 0 : static_cast<uint32_t>(bytes);
 }
 
+uint32_t WaveBlockBytes(const WAVEFORMATEX& format) {
+    uint32_t align = format.nBlockAlign ? format.nBlockAlign : 1;
+    return FiveSecondBytes(format) / align * align;
+}
+
+uint32_t RingHalfBytes(const WAVEFORMATEX& format) {
+    uint32_t align = format.nBlockAlign ? format.nBlockAlign : 1;
+    return FiveSecondBytes(format) / 2 / align * align;
+}
+
+bool FindWavChunk(WavByteSource& source, const char* tag, uint32_t* offset, uint32_t* size) {
+    for (uint64_t at = 12; at + 8 <= source.Size();) {
+        uint8_t chunk[8];
+        if (!source.ReadAt(static_cast<uint32_t>(at), chunk, sizeof chunk)) return false;
+        uint32_t length = Le32(chunk + 4);
+        if (TagIs(chunk, tag)) {
+            uint64_t present = source.Size() - (at + 8);
+            *offset = static_cast<uint32_t>(at + 8);
+            *size = static_cast<uint32_t>(length < present ? length : present);
+            return true;
+        }
+        at += 8ull + length;
+    }
+    return false;
+}
+
 bool ParseWavLayout(WavByteSource& source, WavLayout* layout) {
     uint8_t head[12 + 8 + kFormatBytes];
     if (!source.ReadAt(0, head, sizeof head)) return false;

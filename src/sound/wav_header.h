@@ -38,4 +38,14 @@ bool ParseWavBytes(const uint8_t* bytes, size_t size, WavLayout* layout);
 // fit 32 bits with room for the one extra byte every block carries.
 uint32_t FiveSecondBytes(const WAVEFORMATEX& format);
 
+// Transfer units in whole frames: a device or decoder never gets part of a
+// frame, and the unit after it starts on a frame. A mode-1 block is the five
+// seconds cut to whole frames; the stream ring is two halves of whole frames.
+uint32_t WaveBlockBytes(const WAVEFORMATEX& format);
+uint32_t RingHalfBytes(const WAVEFORMATEX& format);
+
+// Finds a chunk by its tag anywhere after the RIFF header: the offset of its
+// contents and their length, cut to what the source holds.
+bool FindWavChunk(WavByteSource& source, const char* tag, uint32_t* offset, uint32_t* size);
+
 }  // namespace velk

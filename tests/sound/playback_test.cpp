@@ -3,8 +3,13 @@
 // replay and teardown while a worker runs, the level read-out and the dialog.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>  // for: the soak's thread count
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "sound/sound_fixture.h"
@@ -191,6 +196,13 @@ TEST_F(SoundTest, DirectSoundStreamPlaysOutItsRingAndResetsItself) {
     EXPECT_EQ(buffer.DeviceBuffer, nullptr);
     EXPECT_EQ(buffer.StagingCopy, nullptr);
     EXPECT_NE(Log().find("DirectSoundStreamBuffer用に確保したメモリを解放しました。"), std::string::npos);
+
+    // Played again without a new Snd_Open: the device buffer is made anew from the kept source.
+    ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+    ASSERT_NE(buffer.DeviceBuffer, nullptr);
+    EXPECT_TRUE(Playing(buffer.DeviceBuffer));
+    EXPECT_EQ(buffer.StagingCopy[1], 0x12) << "from the first sample";
+    EXPECT_TRUE(ThreadRunning(velk_));
 }
 
 TEST_F(SoundTest, ALoopingOggStreamRefillsItsRingWithoutGaps) {
@@ -242,6 +254,9 @@ TEST_F(SoundTest, DirectSoundPlaysStaticBuffersBesideTheStreamAndReplaysThem) {
     ASSERT_EQ(velk_->Snd_Stop(8), S_OK);
     EXPECT_EQ(Buffer(7).DeviceBuffer, nullptr);
     EXPECT_EQ(Buffer(7).LoopFlag, 0);
+    ASSERT_EQ(velk_->Snd_Play(8, 0), S_OK);  // stopped, and played again without Snd_Open
+    EXPECT_TRUE(Playing(Buffer(7).DeviceBuffer));
+    EXPECT_EQ(Buffer(7).StagingCopy[1], 0xF0);
 }
 
 TEST_F(SoundTest, PausingTheDirectSoundStreamKeepsIt) {
@@ -275,8 +290,10 @@ TEST_F(SoundTest, RestartsStopsAndTeardownWhileAWorkerRunsAreOrderly) {
     CloseHandle(first);
     EXPECT_EQ(Buffer(0).WaveBlocks[0]->dwBufferLength, 5u * 8000 * 2) << "started over from the first sample";
 
+    ASSERT_EQ(velk_->Snd_LoopPlay(1, 0), S_OK);
     ASSERT_EQ(Open(1, "tone.wav"), S_OK);  // loading over a playing buffer
     EXPECT_EQ(velk_->Stream.Thread, nullptr);
+    EXPECT_EQ(Buffer(0).LoopFlag, 0) << "a new sound does not inherit the loop";
     ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
     velk_->Sound(2);  // a mode change frees what the worker used
     EXPECT_EQ(velk_->Stream.Thread, nullptr);
@@ -331,24 +348,212 @@ VELK_SCENARIO(SoundPlayNeverOpened) {
     return 91;
 }
 
-VELK_SCENARIO(SoundPlayAfterStop) {
-    VelkObject* velk = CreateSoundObject(2);
-    velk_test::WriteToneWav("t.wav", 200);
-    Bstr name(L"t.wav");
-    velk->Snd_Open(3, name);
-    velk->Snd_Play(3, 0);
-    velk->Snd_Stop(3);  // the device buffer is released with the stop
-    velk->Snd_Play(3, 0);
-    return 92;
-}
-
 TEST(SoundPlayFatal, PlayingABufferWithNothingLoadedEndsTheProcess) {
     TempDir dir;
-    for (const char* scenario : {"SoundPlayNeverOpened", "SoundPlayAfterStop"}) {
+    for (const char* scenario : {"SoundPlayNeverOpened"}) {
         ScenarioResult result = RunScenario(scenario, dir.path());
         EXPECT_EQ(result.exit_code, 1u) << scenario;
         ASSERT_EQ(result.boxes.size(), 1u) << scenario;
         EXPECT_NE(result.boxes[0].text.find("サウンドメソッド バッファIDで正しくないID : "), std::string::npos);
         EXPECT_NE(result.boxes[0].text.find("指定されたIDは空です。"), std::string::npos) << scenario;
     }
+}
+
+// ---------------------------------------------------------------- what the sink hears
+
+namespace {
+
+constexpr size_t kSinkSecond = 44100 * 4;  // 16-bit stereo; the mixer's rate may be higher
+
+// Index of the first sample louder than `level`, or the count.
+size_t FirstAbove(const std::vector<int16_t>& samples, int level) {
+    for (size_t i = 0; i < samples.size(); ++i)
+        if (std::abs(samples[i]) > level) return i;
+    return samples.size();
+}
+
+// Peaks of consecutive windows of `width` samples from `from` on.
+std::vector<int> WindowPeaks(const std::vector<int16_t>& samples, size_t from, size_t width) {
+    std::vector<int> peaks;
+    for (size_t at = from; at + width <= samples.size(); at += width) {
+        int peak = 0;
+        for (size_t i = at; i < at + width; ++i) peak = std::max(peak, std::abs(int(samples[i])));
+        peaks.push_back(peak);
+    }
+    return peaks;
+}
+
+}  // namespace
+
+TEST_F(SoundTest, AnOddRateMonoOggStreamsACleanToneInBothModes) {
+    // Five seconds of 11025 Hz mono are 110250 bytes: a half of the ring ends inside a frame.
+    ASSERT_TRUE(WriteToneOgg(dir_.File("odd.ogg"), 11025 * 12, 11025, 1));
+    for (LONG mode : {2, 1}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        velk_->Sound(mode);
+        ASSERT_EQ(Open(1, "odd.ogg"), S_OK);
+        size_t from = SinkBytes();
+        ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
+        HANDLE worker = nullptr;
+        DuplicateHandle(GetCurrentProcess(), velk_->Stream.Thread, GetCurrentProcess(), &worker, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        ASSERT_EQ(WaitForSingleObject(worker, 60000), WAIT_OBJECT_0) << "played to its end";
+        CloseHandle(worker);
+        WaitForSinkBytes(&from, 0, 0);  // only notes a sink that started over
+        std::vector<int16_t> heard = SinkSamples(from, SinkBytes() - from);
+        // The sink's rate and channels follow the platform's mixer: every other
+        // sample is one channel at half the rate or more, enough for a 440 Hz tone.
+        size_t start = FirstAbove(heard, 4000), end = start, jumps = 0, crossings = 0;
+        for (size_t i = start; i < heard.size(); ++i)
+            if (std::abs(heard[i]) > 4000) end = i;
+        for (size_t i = start + 2; i < end; i += 2) {
+            jumps += std::abs(heard[i] - heard[i - 2]) > 12000;  // misaligned bytes or swapped channels
+            crossings += (heard[i] < 0) != (heard[i - 2] < 0);
+        }
+        EXPECT_GT(crossings, 880u * 21 / 2) << "more than ten seconds of the tone";
+        EXPECT_LT(jumps, (end - start) / 2000) << "noise in the stream";
+        std::vector<int> peaks = WindowPeaks(heard, start, 2048);
+        peaks.resize((end - start) / 2048);
+        EXPECT_GT(*std::min_element(peaks.begin(), peaks.end()), 4000) << "a gap in the tone";
+    }
+}
+
+TEST_F(SoundTest, LoopPointsPlayTheIntroOnceThenTheSectionOnly) {
+    // Half a second of loud intro, then half a second of quiet section.
+    ASSERT_TRUE(WriteSectionOgg(dir_.File("section.ogg"), 11025, 11025, 22050));
+    ASSERT_TRUE(WriteSectionWav(dir_.File("section.wav"), 11025, 11025, 22050));
+    struct Case {
+        LONG mode, id;
+        const char* file;
+    } cases[] = {{2, 1, "section.ogg"}, {2, 1, "section.wav"}, {1, 1, "section.ogg"}, {1, 1, "section.wav"}};
+    const int loud = static_cast<int>(kLoudLevel * 32767 * 0.6);
+    const int audible = static_cast<int>(kQuietLevel * 32767 * 0.3);
+    for (const Case& c : cases) {
+        velk_->Sound(c.mode);
+        ASSERT_EQ(Open(c.id, c.file), S_OK);
+        EXPECT_NE(Log().find("\t[ Info  ] LOOPSTART = 11025\r\n\t[ Info  ] LOOPLENGTH = 11025\r\n"),
+                  std::string::npos);
+        size_t from = SinkBytes();
+        ASSERT_EQ(velk_->Snd_LoopPlay(c.id, 0), S_OK);
+        ASSERT_TRUE(WaitForSinkBytes(&from, 4 * kSinkSecond, 20000)) << c.file;
+        std::vector<int16_t> heard = SinkSamples(from, 4 * kSinkSecond);
+        velk_->Snd_Stop(c.id);
+        std::vector<int> peaks = WindowPeaks(heard, FirstAbove(heard, loud), 2048);  // about 23 ms each
+        size_t last_loud = 0;
+        for (size_t i = 0; i < peaks.size(); ++i)
+            if (peaks[i] > loud) last_loud = i;
+        SCOPED_TRACE(std::string(c.file) + " in mode " + std::to_string(c.mode));
+        EXPECT_LT(last_loud, 30u) << "the intro came back";
+        ASSERT_GT(peaks.size(), last_loud + 60) << "two seconds and more of section";
+        for (size_t i = last_loud + 2; i < last_loud + 60; ++i) EXPECT_GT(peaks[i], audible) << "a gap at " << i;
+    }
+}
+
+// ---------------------------------------------------------------- calls from inside the first fill
+
+namespace {
+
+struct NestedCalls {
+    VelkObject* velk;
+    LONG id;
+    LONG other_mode;
+    bool release;
+    bool done;
+};
+NestedCalls g_nested;
+
+// Runs from the dialog's message pumping, as a host's timer handler would.
+void CALLBACK CallDuringFill(HWND, UINT, UINT_PTR, DWORD) {
+    NestedCalls& n = g_nested;
+    if (n.done || !n.velk->ProgressDialog) return;
+    n.done = true;
+    n.velk->Snd_Stop(n.id);
+    n.velk->Snd_Play(n.id, 0);
+    n.velk->Snd_LoopPlay(n.id, 0);
+    n.velk->Sound(n.other_mode);
+    Bstr name(L"tone.ogg");
+    n.velk->Snd_Open(n.id, name);
+    if (n.release) n.velk->Release();  // the host's last reference
+}
+
+}  // namespace
+
+TEST_F(SoundTest, CallsFromHandlersDuringTheFirstFillLeaveTheBufferAlone) {
+    ASSERT_TRUE(WriteToneOgg(dir_.File("tone.ogg"), 22050 * 4, 22050, 1));
+    struct Case {
+        LONG mode, id;
+        bool release;
+    } cases[] = {{1, 1, false}, {2, 1, false}, {2, 3, false}, {2, 3, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + ", ID " + std::to_string(c.id));
+        velk_->Sound(c.mode);
+        ASSERT_EQ(Open(c.id, "tone.ogg"), S_OK);
+        g_nested = {velk_, c.id, 3 - c.mode, c.release, false};
+        size_t before = Log().size();
+        UINT_PTR timer = SetTimer(nullptr, 0, 1, CallDuringFill);
+        ASSERT_EQ(velk_->Snd_Play(c.id, 1), S_OK);
+        KillTimer(nullptr, timer);
+        ASSERT_TRUE(g_nested.done);
+        std::string log = Log().substr(before);
+        const std::string refused = "\t[ Info  ] 読み込み中のため呼び出しを無視したバッファ = ";
+        size_t count = 0;
+        for (size_t at = log.find(refused); at != std::string::npos; at = log.find(refused, at + 1)) ++count;
+        EXPECT_EQ(count, 5u) << log;
+        if (c.release) {
+            velk_ = nullptr;  // released by the handler, torn down when Snd_Play was done
+            EXPECT_EQ(log.substr(log.size() - 13), "### Succeed\r\n");
+            EXPECT_NE(log.find("サウンドメソッドのクリアライズを行います", log.find("### Succeed")), std::string::npos);
+            break;
+        }
+        EXPECT_EQ(velk_->SoundMode, c.mode);
+        const velk::SoundBuffer& buffer = Buffer(c.mode == 1 ? 0 : c.id - 1);
+        EXPECT_EQ(buffer.LoopFlag, 0);
+        if (c.mode == 2) EXPECT_TRUE(Playing(buffer.DeviceBuffer));
+        else EXPECT_NE(buffer.WaveBlocks[0], nullptr);
+        velk_->Snd_Stop(c.id);
+    }
+}
+
+// ---------------------------------------------------------------- soak
+
+namespace {
+
+DWORD ThreadsOfThisProcess() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+}  // namespace
+
+TEST_F(SoundTest, AThousandPlayStopOpenAndModeCyclesLeakNothing) {
+    ASSERT_TRUE(WriteToneWav(dir_.File("a.wav"), 300, 8000));
+    ASSERT_TRUE(WriteToneWav(dir_.File("b.wav"), 200, 11025));
+    velk_->LoggingSwitch = 0;  // a thousand cycles of log lines say nothing new
+    auto cycle = [&](int i) {
+        if (i % 50 == 0) velk_->Sound(i % 100 == 0 ? 2 : 1);
+        Open(1, "a.wav");
+        Open(2, i % 3 ? "a.wav" : "b.wav");
+        velk_->Snd_Play(1, 0);
+        velk_->Snd_LoopPlay(2, 0);
+        if (i % 2) velk_->Snd_Stop(1);
+        velk_->Snd_Play(2, 0);
+        velk_->Snd_Stop(2);
+    };
+    for (int i = 0; i < 60; ++i) cycle(i);  // both modes once: the platform's own threads are up
+    velk_->Sound(2);
+    DWORD handles = 0, threads = ThreadsOfThisProcess();
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    for (int i = 0; i < 1000; ++i) cycle(i);
+    velk_->Sound(2);
+    DWORD handles_after = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles_after);
+    EXPECT_LE(handles_after, handles + 20);
+    EXPECT_LE(ThreadsOfThisProcess(), threads + 2);
+    EXPECT_EQ(velk_->Stream.Thread, nullptr);
 }

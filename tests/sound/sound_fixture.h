@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/velk.h"
 #include "support/harness.h"
@@ -27,5 +28,13 @@ protected:
 
 // A core object with a window of its own, for scenarios in a child process.
 VelkObject* CreateSoundObject(LONG mode);
+
+// The test bed's audio sink: 16-bit samples of everything played, as a file.
+size_t SinkBytes();
+// Waits until the sink holds `bytes` more than `*from` (false after
+// `milliseconds`). A device opened anew starts the file over: `*from` becomes 0.
+bool WaitForSinkBytes(size_t* from, size_t bytes, DWORD milliseconds);
+// The sink's samples from byte `from` on, `bytes` of them at most.
+std::vector<int16_t> SinkSamples(size_t from, size_t bytes);
 
 }  // namespace velk_test

@@ -5,6 +5,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/wav_file.h"  // for: the levels of intro and section
 
 namespace velk_test {
 namespace {
@@ -14,10 +18,10 @@ bool WritePage(FILE* out, const ogg_page& page) {
            fwrite(page.body, 1, page.body_len, out) == static_cast<size_t>(page.body_len);
 }
 
-}  // namespace
-
-bool WriteToneOgg(const std::string& path, unsigned frames, unsigned samples_per_second, unsigned channels,
-                  double frequency) {
+// Encodes a sine tone at `level(frame)` with the given comments.
+bool WriteOgg(const std::string& path, unsigned frames, unsigned samples_per_second, unsigned channels,
+              double frequency, double (*level)(unsigned frame, unsigned intro), unsigned intro,
+              const std::vector<std::string>& comments) {
     FILE* out = fopen(path.c_str(), "wb");
     if (!out) return false;
     vorbis_info info;
@@ -25,6 +29,7 @@ bool WriteToneOgg(const std::string& path, unsigned frames, unsigned samples_per
     bool ok = vorbis_encode_init_vbr(&info, channels, samples_per_second, 0.3f) == 0;
     vorbis_comment comment;
     vorbis_comment_init(&comment);
+    for (const std::string& text : comments) vorbis_comment_add(&comment, text.c_str());
     vorbis_dsp_state dsp;
     vorbis_block block;
     ogg_stream_state stream;
@@ -52,7 +57,7 @@ bool WriteToneOgg(const std::string& path, unsigned frames, unsigned samples_per
                 float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
                 for (unsigned i = 0; i < count; ++i)
                     for (unsigned c = 0; c < channels; ++c)
-                        buffer[c][i] = static_cast<float>(0.4 * std::sin(step * (done + i)));
+                        buffer[c][i] = static_cast<float>(level(done + i, intro) * std::sin(step * (done + i)));
                 vorbis_analysis_wrote(&dsp, static_cast<int>(count));
                 done += count;
             }
@@ -77,6 +82,22 @@ bool WriteToneOgg(const std::string& path, unsigned frames, unsigned samples_per
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
     return fclose(out) == 0 && ok;
+}
+
+double SteadyLevel(unsigned, unsigned) { return 0.4; }
+double IntroLevel(unsigned frame, unsigned intro) { return frame < intro ? kLoudLevel : kQuietLevel; }
+
+}  // namespace
+
+bool WriteToneOgg(const std::string& path, unsigned frames, unsigned samples_per_second, unsigned channels,
+                  double frequency) {
+    return WriteOgg(path, frames, samples_per_second, channels, frequency, SteadyLevel, 0, {});
+}
+
+bool WriteSectionOgg(const std::string& path, unsigned intro_frames, unsigned section_frames,
+                     unsigned samples_per_second) {
+    return WriteOgg(path, intro_frames + section_frames, samples_per_second, 1, 440.0, IntroLevel, intro_frames,
+                    {"LOOPSTART=" + std::to_string(intro_frames), "LOOPLENGTH=" + std::to_string(section_frames)});
 }
 
 }  // namespace velk_test
