@@ -14,6 +14,7 @@ packages=(
   wine wine32:i386 wine64 libwine-dev
   xvfb xauth x11-utils locales fonts-ipafont-gothic
   googletest dpkg-dev python3
+  clang libclang-rt-14-dev
 )
 
 need_install() {
