@@ -15,6 +15,7 @@ packages=(
   xvfb xauth x11-utils locales fonts-ipafont-gothic
   googletest dpkg-dev python3
   g++ libpng-dev libjpeg-dev libvorbis-dev
+  clang libclang-rt-14-dev
 )
 
 need_install() {

@@ -10,6 +10,8 @@ bash "$root/scripts/build.sh"
 why=$(velk_why_not_x86)
 if [ -n "$why" ]; then echo "test: the 32-bit (x86) suite was not run: $why"; fi
 status=0
+echo "test: fuzzing the parsers and text routines natively"
+bash "$root/scripts/fuzz.sh" 20 || status=1
 for arch in $(velk_runnable_archs); do
   tree=$(velk_tree "$arch")
   echo "test: running the $arch suite"

@@ -15,6 +15,42 @@ constexpr DISPID kReadStringId = 76;   // fReadString(Categoly, KeyName, Default
 constexpr DISPID kReadIntegerId = 77;  // fReadInteger(Category, KeyName, Defaults, [in, out] pVal)
 constexpr UINT kInOutParameterIndex = 3;
 
+// How many arguments a call of the member may carry: its parameters less the
+// result; a put's value included.
+struct ArgumentLimit {
+    DISPID id;
+    bool put;
+    UINT most;
+};
+
+std::vector<ArgumentLimit> ReadArgumentLimits(ITypeInfo* info) {
+    std::vector<ArgumentLimit> limits;
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes))) return limits;
+    for (UINT i = 0; i < attributes->cFuncs; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &function))) continue;
+        UINT most = 0;
+        for (SHORT p = 0; p < function->cParams; ++p)
+            if (!(function->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++most;
+        const bool put = (function->invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)) != 0;
+        limits.push_back({function->memid, put, most});
+        info->ReleaseFuncDesc(function);
+    }
+    info->ReleaseTypeAttr(attributes);
+    return limits;
+}
+
+// Surplus arguments are refused here: the platform's dispatch would drop them
+// and call the member anyway (a script's Run(1) then waits for ever).
+bool TooManyArguments(ITypeInfo* info, DISPID id, WORD flags, UINT given) {
+    static const std::vector<ArgumentLimit> limits = ReadArgumentLimits(info);
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    for (const ArgumentLimit& limit : limits)
+        if (limit.id == id && limit.put == put) return given > limit.most;
+    return false;
+}
+
 // The argument slot that carries the parameter at `index`, or -1.
 int ArgumentSlot(const DISPPARAMS* params, UINT index) {
     for (UINT i = 0; i < params->cNamedArgs; ++i)
@@ -53,6 +89,7 @@ HRESULT VelkObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* 
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!InterfaceTypeInfo) return E_UNEXPECTED;
     if (!params) return E_INVALIDARG;
+    if (TooManyArguments(InterfaceTypeInfo, id, flags, params->cArgs)) return DISP_E_BADPARAMCOUNT;
     bool handled = false;
     HRESULT hr = InvokeWithByRefVariant(id, flags, params, result, exception, arg_error, &handled);
     if (handled) return hr;

@@ -26,7 +26,9 @@ std::mutex& LogMutex() {
     HWND owner = self->WindowHandle();
     if (owner && !IsWindow(owner)) owner = nullptr;
     MessageBoxA(owner, text, texts::kFatalCaption, MB_OK);
-    self->ControllingUnknown()->Release();
+    // Releasing one reference tears down only a host that held one; a script
+    // host holding several would end with MCI devices open and sound playing.
+    self->TeardownOnce();
     ExitProcess(1);
 }
 

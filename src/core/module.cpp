@@ -69,6 +69,12 @@ void LockModule(bool lock) {
 }
 bool ModuleInUse() { return g_live_objects.load() > 0 || g_server_locks.load() > 0; }
 
+void PinModule() {
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCWSTR>(&PinModule), &pinned);
+}
+
 HRESULT LoadVelkTypeInfo(ITypeInfo** dispatch_info, ITypeInfo** interface_info) {
     *dispatch_info = nullptr;
     *interface_info = nullptr;

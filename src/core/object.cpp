@@ -82,6 +82,12 @@ void VelkObject::Teardown() {
     LiveInstance = nullptr;
 }
 
+void VelkObject::TeardownOnce() {
+    if (TearingDown) return;
+    TearingDown = true;
+    Teardown();
+}
+
 // ---------------------------------------------------------------- IUnknown (delegating)
 
 HRESULT VelkObject::QueryInterface(REFIID iid, void** out) { return Controlling->QueryInterface(iid, out); }
@@ -111,9 +117,8 @@ ULONG VelkObject::InnerUnknown::Release() {
     VelkObject* owner = Self;
     ULONG left = --owner->RefCount;
     if (left == 0 && !owner->TearingDown) {
-        owner->TearingDown = true;
         owner->RefCount = 1;  // calls made during the teardown must not destroy it twice
-        owner->Teardown();
+        owner->TeardownOnce();
         delete owner;
     }
     return left;

@@ -23,6 +23,9 @@ public:
     // ---------------------------------------------------------------- accessors
     bool LoggingOn() const { return LoggingSwitch != 0; }
     HWND WindowHandle() const { return Window; }
+    // The teardown of the final release, run at most once; the fatal path runs
+    // it whatever references the host still holds.
+    void TeardownOnce();
     IUnknown* ControllingUnknown() const { return Controlling; }
 
     // ---------------------------------------------------------------- IUnknown
@@ -276,6 +279,7 @@ private:
     InnerUnknown Inner;
     std::atomic<ULONG> RefCount{1};
     bool TearingDown = false;  // a fatal error inside the teardown must not start it again
+    bool QuitTaken = false;    // a pump took the quit message that Run waits for
     IUnknown* Controlling;
     ITypeInfo* TypeInfo = nullptr;           // what callers see: the dispatch description
     ITypeInfo* InterfaceTypeInfo = nullptr;  // the vtable description that Invoke calls through
@@ -299,6 +303,10 @@ void ObjectCreated();
 void ObjectDestroyed();
 void LockModule(bool lock);
 bool ModuleInUse();
+// Keeps the library mapped until the process ends: its window class and window
+// outlive the object, and a host that frees unused libraries would leave them
+// calling into unmapped code.
+void PinModule();
 
 // Loads the type information of IVELK from the library's own resources: the
 // dispatch description and the vtable description of the dual interface.

@@ -1,6 +1,7 @@
 // Curve arithmetic of the drawing members.
 #include "graphics/geometry.h"
 
+#include <climits>
 #include <cmath>
 
 namespace velk {
@@ -17,7 +18,20 @@ inline double D(double value) {
     return stored;
 }
 
-inline LONG Truncate(double value) { return static_cast<LONG>(D(value)); }
+// Converting a double outside the LONG range (huge radii or centres) is
+// undefined; such points lie far off any surface, so they are pinned to its edge.
+inline LONG Truncate(double value) {
+    const double stored = D(value);
+    if (std::isnan(stored)) return 0;
+    if (stored <= -2147483648.0) return LONG_MIN;
+    if (stored >= 2147483647.0) return LONG_MAX;
+    return static_cast<LONG>(stored);
+}
+
+inline LONG Offset(long base, LONG delta) {
+    const long long sum = static_cast<long long>(base) + delta;
+    return static_cast<LONG>(sum < LONG_MIN ? LONG_MIN : sum > LONG_MAX ? LONG_MAX : sum);
+}
 
 }  // namespace
 
@@ -30,7 +44,7 @@ POINT PolygonVertex(long x, long y, long wr, long hr, long sides, long rotate, l
 
 POINT CircleRadialPoint(long x, long y, long radius, long degrees) {
     const double theta = D(static_cast<double>(degrees) * kDegreeToRadian);
-    return POINT{x + Truncate(D(std::cos(theta)) * radius), y + Truncate(D(-std::sin(theta)) * radius)};
+    return POINT{Offset(x, Truncate(D(std::cos(theta)) * radius)), Offset(y, Truncate(D(-std::sin(theta)) * radius))};
 }
 
 POINT EllipsePoint(long x, long y, long wr, long hr, long degrees) {

@@ -14,6 +14,13 @@ extern const double kDegreeToRadian;
 // around (x, y), vertex 0 at `rotate` degrees (0 means 360) clockwise on screen.
 POINT PolygonVertex(long x, long y, long wr, long hr, long sides, long rotate, long i);
 
+// Sides a polygon is drawn with: none for 0 or fewer (there is no step to take),
+// and no more than a screen can show, so a huge count does not stall the host.
+inline constexpr long kMostPolygonSides = 65536;
+inline long PolygonSidesDrawn(long sides) {
+    return sides <= 0 ? 0 : sides > kMostPolygonSides ? kMostPolygonSides : sides;
+}
+
 // Point at `degrees` on the circle of `radius`: the product is truncated before
 // the centre is added, y up on the screen.
 POINT CircleRadialPoint(long x, long y, long radius, long degrees);

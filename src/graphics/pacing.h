@@ -9,14 +9,13 @@ struct PaceDecision {
     DWORD sleep_ms;
 };
 
-// `last` is the tick at the end of the previous frame; the 32-bit difference is
-// read as signed, so the tick counter's wrap costs nothing.
+// `last` is the tick at the end of the previous frame; the difference is taken
+// unsigned, so the tick counter's wrap costs nothing and a gap of more than
+// 2^31 ms (a suspended machine) counts as a late frame, not as days of sleep.
 inline PaceDecision DecidePace(DWORD now, DWORD last, LONG frame_interval) {
-    const LONG elapsed = static_cast<LONG>(now - last);
-    PaceDecision decision{elapsed < frame_interval ? 1 : 0, 0};
-    if (decision.keep_fps && frame_interval - elapsed > 0)
-        decision.sleep_ms = static_cast<DWORD>(static_cast<long long>(frame_interval) - elapsed);
-    return decision;
+    const DWORD elapsed = now - last;
+    if (frame_interval <= 0 || elapsed >= static_cast<DWORD>(frame_interval)) return PaceDecision{0, 0};
+    return PaceDecision{1, static_cast<DWORD>(frame_interval) - elapsed};
 }
 
 // Frames per second to the frame interval in milliseconds; -1 and 0 mean no limit.

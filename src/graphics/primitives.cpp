@@ -149,9 +149,11 @@ HRESULT VelkObject::DrawRoundBox(LONG x, LONG y, LONG w, LONG h, LONG Round, LON
 HRESULT VelkObject::DrawPolygon(LONG x, LONG y, LONG wr, LONG hr, LONG Polygon, LONG Rotate, LONG Color,
                                 LONG Fills, LONG SpriteID) {
     VELK_DRAW_TARGET(slot, SpriteID);
+    const long sides = velk::PolygonSidesDrawn(Polygon);
+    if (sides == 0) return S_OK;  // no outline, so nothing a fill could stop at either
     DrawingTools tools(dc, slot, static_cast<COLORREF>(Color), true, true);
-    for (long long i = 0; i <= Polygon; ++i) {
-        const POINT p = velk::PolygonVertex(x, y, wr, hr, Polygon, Rotate, static_cast<LONG>(i));
+    for (long i = 0; i <= sides; ++i) {
+        const POINT p = velk::PolygonVertex(x, y, wr, hr, sides, Rotate, i);
         if (i == 0) {
             MoveToEx(dc, p.x, p.y, nullptr);
         } else {

@@ -48,7 +48,10 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
         return CallWindowProcedure(Handlers.Procedure, window, message, wparam, lparam);
 
     if (message == WM_DESTROY) {
-        if (VelkObject* self = LiveInstance.load()) {
+        // The window of an earlier object of this process may still be open;
+        // closing it must not end the live object.
+        VelkObject* self = LiveInstance.load();
+        if (self && self->WindowHandle() == window) {
             self->EndedFlag = 1;
             LogWrite(self, texts::kStep, texts::kDestroyReceived);
         }

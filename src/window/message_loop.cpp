@@ -45,7 +45,10 @@ HRESULT VelkObject::wDefault(BSTR ProgramName) {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kDefaultTitle);
     velk::AnsiText name = velk::ToAnsi(ProgramName);
     velk::LogWrite(this, velk::texts::kInfoText, velk::texts::kProgramNameLabel, name.get());
-    if (name) RegisterWindowClass(name);
+    if (name) {
+        velk::PinModule();
+        RegisterWindowClass(name);
+    }
     velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kInstanceLabel, velk::HexValue(velk::ModuleInstance()));
     velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kProcedureLabel,
                    velk::HexValue(reinterpret_cast<void*>(velk::WindowProcedure)));
@@ -87,6 +90,7 @@ void VelkObject::ApplyPendingClientSize() {
 HRESULT VelkObject::Run() {
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kRunStarted);
     MSG message;
+    if (QuitTaken) return S_OK;  // a pump inside a member already took it
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -99,6 +103,9 @@ HRESULT VelkObject::Run() {
 HRESULT VelkObject::DoEvents(LONG* StillRunning) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // Members pump too (property puts, decoding and download dialogs):
+        // the quit they take must still end Run.
+        if (message.message == WM_QUIT) QuitTaken = true;
         TranslateMessage(&message);
         DispatchMessageA(&message);
         ApplyPendingClientSize();

@@ -60,3 +60,12 @@ TEST(Geometry, WholeTurns) {
     EXPECT_FALSE(velk::IsWholeTurn(0, 90));
     EXPECT_FALSE(velk::IsWholeTurn(-2147483647 - 1, 2147483647)) << "the span does not overflow";
 }
+
+TEST(Geometry, SideCountsAndFarPointsStayDefined) {
+    const std::pair<long, long> sides[] = {{-5, 0}, {0, 0}, {1, 1}, {65536, 65536}, {2147483647, 65536}};
+    for (auto [given, drawn] : sides) EXPECT_EQ(velk::PolygonSidesDrawn(given), drawn) << given;
+    // Points beyond the coordinate range are pinned to it instead of wrapping.
+    EXPECT_EQ(velk::PolygonVertex(2147483647, 0, 2147483647, 1, 4, 0, 0).x, 2147483647);
+    EXPECT_EQ(velk::EllipsePoint(-2147483647 - 1, 0, 2147483647, 1, 180).x, -2147483647 - 1);
+    EXPECT_EQ(velk::CircleRadialPoint(2147483647, 0, 100, 0).x, 2147483647);
+}

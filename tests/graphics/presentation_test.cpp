@@ -34,6 +34,11 @@ TEST(Pacing, SleepsTheRestOfTheIntervalAndSurvivesTheTickWrap) {
     EXPECT_EQ(wrapped.sleep_ms, 11u);
     EXPECT_EQ(velk::DecidePace(1000, 1000, 0).keep_fps, 0) << "no limit never keeps the rate";
     EXPECT_EQ(velk::DecidePace(1000, 1000, -200).sleep_ms, 0u);
+    for (DWORD gap : {0x80000000u, 0xFFFFFFF0u}) {  // read signed, these slept for weeks
+        velk::PaceDecision absurd = velk::DecidePace(1000 + gap, 1000, 16);
+        EXPECT_EQ(absurd.keep_fps, 0) << gap;
+        EXPECT_EQ(absurd.sleep_ms, 0u) << gap;
+    }
 }
 
 using Presentation = GraphicsTest;

@@ -4,6 +4,7 @@
 
 #include "graphics/geometry.h"
 #include "graphics/graphics_fixture.h"
+#include "support/resource_counts.h"
 
 using namespace velk_test;
 
@@ -213,11 +214,22 @@ TEST_P(Primitives, RasterOperationOriginAndMappingModeLastAcrossMembers) {
     EXPECT_LT(blue, 100 * 100) << "a 10 mm square is far fewer pixels than 100 x 100";
 }
 
+TEST_P(Primitives, PolygonsWithoutSidesDrawNothingAndHugeCountsEnd) {
+    // Zero sides divided by zero, and a fill without an outline flooded the sprite.
+    for (LONG sides : {0L, -1L, LONG_MIN}) {
+        velk_->DrawPolygon(100, 100, 40, 40, sides, 0, kRed, 1, 1);
+        EXPECT_EQ(CountColour(kRed), 0) << sides;
+    }
+    velk_->DrawPolygon(100, 100, 40, 40, LONG_MAX, 0, kRed, 0, 1);
+    EXPECT_EQ(P(140, 99), kRed) << "drawn as a fine polygon, in finite time";
+    EXPECT_EQ(P(100, 100), kWhite);
+}
+
 TEST_P(Primitives, PixelsOutsideReadAsInvalidAndPensAndBrushesAreNotLeaked) {
     EXPECT_EQ(P(200, 0), -1);
     EXPECT_EQ(P(-1, 0), -1);
-    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    for (int i = 0; i < 200; ++i) {
+    const ResourceCounts before = CountResources();
+    for (int i = 0; i < 1700; ++i) {  // over 10 000 calls
         velk_->DrawPolygon(100, 100, 30, 30, 5, i, kRed, 1, 1);
         velk_->DrawCircle(100, 100, 30, 0, i, kBlue, i & 1, 1);
         velk_->DrawEllipse(100, 100, 30, 20, 0, i, kGreen, 1, 1);
@@ -225,6 +237,5 @@ TEST_P(Primitives, PixelsOutsideReadAsInvalidAndPensAndBrushesAreNotLeaked) {
         velk_->DrawBox(0, 0, 10, 10, kBlack, 0, 1);
         velk_->DrawFill(5, 5, kBlue, 1);
     }
-    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(after, before + 5) << before << " -> " << after;
+    ExpectFlat(before, CountResources());
 }

@@ -76,8 +76,11 @@ bool RunScenarioFromCommandLine(int argc, char** argv, int* exit_code) {
 }
 
 ScenarioResult RunScenario(const char* name, const std::string& work_dir, const ScenarioOptions& options) {
+    return RunWatched("\"" + ExecutablePath() + "\" --scenario " + name, work_dir, options);
+}
+
+ScenarioResult RunWatched(std::string command, const std::string& work_dir, const ScenarioOptions& options) {
     ScenarioResult result;
-    std::string command = "\"" + ExecutablePath() + "\" --scenario " + name;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

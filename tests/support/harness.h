@@ -49,6 +49,8 @@ struct ScenarioResult {
 };
 
 ScenarioResult RunScenario(const char* name, const std::string& work_dir, const ScenarioOptions& options = {});
+// Any command line run the same way (a script host, for instance).
+ScenarioResult RunWatched(std::string command, const std::string& work_dir, const ScenarioOptions& options = {});
 
 // The shape of every fatal end: in time, exit code 1, exactly one message box.
 testing::AssertionResult EndedFatallyWithOneBox(const ScenarioResult& result);

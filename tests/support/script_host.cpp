@@ -5,6 +5,11 @@
 
 namespace velk_test {
 
+std::string ScriptCommand(const char* name, const std::string& arguments) {
+    std::string command = "cscript.exe //nologo \"" + ExecutableDirectory() + "\\scripts\\" + name + "\"";
+    return arguments.empty() ? command : command + " " + arguments;
+}
+
 ScriptRun RunScript(const char* name, const std::string& work_dir) {
     ScriptRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -12,7 +17,7 @@ ScriptRun RunScript(const char* name, const std::string& work_dir) {
     HANDLE write_end = nullptr;
     CreatePipe(&read_end, &write_end, &inherit, 0);
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    std::string command = "cscript.exe //nologo \"" + ExecutableDirectory() + "\\scripts\\" + name + "\"";
+    std::string command = ScriptCommand(name);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

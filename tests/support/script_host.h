@@ -15,4 +15,7 @@ struct ScriptRun {
 // The host ends silently with code 0 on a runtime error: check printed markers.
 ScriptRun RunScript(const char* name, const std::string& work_dir);
 
+// The command line that runs tests/scripts/`name` with `arguments`.
+std::string ScriptCommand(const char* name, const std::string& arguments = "");
+
 }  // namespace velk_test
