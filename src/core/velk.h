@@ -217,10 +217,14 @@ public:
     // Playback engine: the fills, the worker and what stops it.
     void PrimeBuffer(int index, velk::PrimeKind kind);
     DWORD RefillBlock(int index, velk::RefillKind kind);
+    // Whether the buffer plays from a ring that a worker refills: the stream,
+    // and in mode 2 a looped static buffer whose file has a loop section.
+    bool FedFromRing(int index) const;
+    // The worker of the stream or of a section ring (the buffer's index).
     DWORD StreamThread(int index);
     void StartStreamThread(int index);
-    // Ends and joins the worker; it frees nothing itself.
-    void StopStreamThread();
+    // Ends and joins the buffer's worker, if it has one; it frees nothing itself.
+    void StopWorker(int index);
     // Stops what plays from the buffer: the worker first, then the device
     // (waveOut blocks all returned and unprepared, the device closed).
     void HaltPlayback(int index);
@@ -260,6 +264,7 @@ public:
     HWAVEOUT WaveOutDevice;
     HWND ProgressDialog;
     velk::StreamWorker Stream;
+    velk::SectionWorker SectionWorkers[velk::kSoundBufferCount];  // [0] unused: the stream has its own
 
 private:
     explicit VelkObject(IUnknown* outer);

@@ -1,6 +1,6 @@
 // Playback engine: Snd_Play and its relatives, the fills that feed the two
 // back ends (waveOut blocks, the DirectSound ring or static buffer), the worker
-// thread that keeps a stream fed and the progress dialog of the first fill.
+// threads that keep a ring fed and the progress dialog of the first fill.
 #include <windows.h>
 #include <commctrl.h>  // for: InitCommonControlsEx (the dialog's progress bar)
 #include <mmsystem.h>  // for: waveOut*, PlaySoundA
@@ -53,11 +53,15 @@ static uint64_t SourceFrame(velk::SoundBuffer& buffer) {
     return at > 0 ? static_cast<uint64_t>(at) : 0;
 }
 
-// Whether looped play repeats the file's section: streams do; a static buffer
-// loops as a whole on the device, so it repeats the whole sound.
+// Whether looped play repeats the file's section rather than the whole sound.
+// In mode 2 such a static buffer plays from a ring (see FedFromRing).
 static bool LoopsSection(const VelkObject* self, int index) {
     const velk::SoundBuffer& buffer = self->SoundBufferTable[index];
-    return buffer.LoopFlag && buffer.Loop.Valid && (self->SoundMode == 1 || index == 0);
+    return buffer.LoopFlag && buffer.Loop.Valid;
+}
+
+bool VelkObject::FedFromRing(int index) const {
+    return SoundMode == 2 && (index == 0 || LoopsSection(this, index));
 }
 
 // How much a read may take before a looping section starts over.
@@ -164,19 +168,19 @@ void VelkObject::PrimeBuffer(int index, velk::PrimeKind kind) {
         }
         case velk::PrimeKind::kStreamStart:
         case velk::PrimeKind::kStaticStart: {
-            const bool stream = kind == velk::PrimeKind::kStreamStart;
-            if (stream) buffer.DataSize = 2 * velk::RingHalfBytes(buffer.Format);
+            // A section ring keeps the whole sound's size for a later play of it whole.
+            const bool ring = kind == velk::PrimeKind::kStreamStart;
+            const DWORD bytes = ring ? 2 * velk::RingHalfBytes(buffer.Format) : buffer.DataSize;
             FreePlaybackBlocks(index);
-            buffer.StagingCopy =
-                static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, buffer.DataSize + 1));
+            buffer.StagingCopy = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes + 1));
             if (!buffer.StagingCopy)
-                velk::FatalError(this, velk::texts::kAllocError, velk::texts::kStagingCopyName, buffer.DataSize + 1);
-            FillDirectSound(this, index, 0, buffer.DataSize);
-            if (stream) buffer.DataSize /= 2;
+                velk::FatalError(this, velk::texts::kAllocError, velk::texts::kStagingCopyName, bytes + 1);
+            FillDirectSound(this, index, 0, bytes);
+            if (ring && index == 0) buffer.DataSize = bytes / 2;
             break;
         }
         case velk::PrimeKind::kFirstHalf:
-            FillDirectSound(this, index, 0, buffer.DataSize);
+            FillDirectSound(this, index, 0, velk::RingHalfBytes(buffer.Format));
             break;
     }
     velk::LogWrite(this, velk::texts::kBufferFilled);
@@ -185,8 +189,9 @@ void VelkObject::PrimeBuffer(int index, velk::PrimeKind kind) {
 DWORD VelkObject::RefillBlock(int index, velk::RefillKind kind) {
     velk::SoundBuffer& buffer = SoundBufferTable[index];
     if (kind == velk::RefillKind::kSecondHalf) {
-        FillDirectSound(this, index, buffer.DataSize, buffer.DataSize);
-        return buffer.DataSize;
+        const DWORD half = velk::RingHalfBytes(buffer.Format);
+        FillDirectSound(this, index, half, half);
+        return half;
     }
     WAVEHDR* header = buffer.WaveBlocks[buffer.RefillIndex];
     size_t got = ReadUnit(this, index, buffer.DataSize, header->lpData);
@@ -199,8 +204,10 @@ DWORD VelkObject::RefillBlock(int index, velk::RefillKind kind) {
 DWORD VelkObject::StreamThread(int index) {
     velk::SoundBuffer& buffer = SoundBufferTable[index];
     const bool wave_out = SoundMode == 1;
-    HANDLE waits[4] = {Stream.StopEvent, SoundEvents[0], SoundEvents[1], SoundEvents[2]};
-    const DWORD wait_count = wave_out ? 2 : 4;
+    HANDLE stream_waits[4] = {Stream.StopEvent, SoundEvents[0], SoundEvents[1], SoundEvents[2]};
+    // A section ring has its own events, and no stop notice: it never ends by itself.
+    const HANDLE* waits = index == 0 ? stream_waits : SectionWorkers[index].Events;
+    const DWORD wait_count = wave_out ? 2 : index == 0 ? 4 : 3;
     for (;;) {
         DWORD woke = WaitForMultipleObjects(wait_count, waits, FALSE, INFINITE);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return 1;
@@ -256,24 +263,43 @@ DWORD VelkObject::StreamThread(int index) {
     }
 }
 
+namespace {
+
+// What the host's thread holds of a buffer's worker.
+struct WorkerHandles {
+    HANDLE& Thread;
+    DWORD& ThreadId;
+    HANDLE& StopEvent;  // manual reset: set until the worker is joined
+};
+
+WorkerHandles WorkerOf(VelkObject* self, int index) {
+    if (index == 0) return {self->Stream.Thread, self->Stream.ThreadId, self->Stream.StopEvent};
+    velk::SectionWorker& worker = self->SectionWorkers[index];
+    return {worker.Thread, worker.ThreadId, worker.Events[0]};
+}
+
+}  // namespace
+
 void VelkObject::StartStreamThread(int index) {
-    if (!Stream.StopEvent) Stream.StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ResetEvent(Stream.StopEvent);
-    Stream.Thread = CreateThread(nullptr, 0, StreamThreadEntry, reinterpret_cast<void*>(static_cast<intptr_t>(index)),
-                                 0, &Stream.ThreadId);
-    if (!Stream.Thread || !Stream.StopEvent)
+    WorkerHandles worker = WorkerOf(this, index);
+    if (!worker.StopEvent) worker.StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(worker.StopEvent);
+    worker.Thread = CreateThread(nullptr, 0, StreamThreadEntry, reinterpret_cast<void*>(static_cast<intptr_t>(index)),
+                                 0, &worker.ThreadId);
+    if (!worker.Thread || !worker.StopEvent)
         velk::FatalSystemError(this, velk::texts::kFailed, velk::texts::kPlayThreadFailed);
 }
 
-void VelkObject::StopStreamThread() {
-    if (!Stream.Thread) return;
+void VelkObject::StopWorker(int index) {
+    WorkerHandles worker = WorkerOf(this, index);
+    if (!worker.Thread) return;
     // A fatal error raised on the worker itself tears the object down from there.
-    if (Stream.ThreadId == GetCurrentThreadId()) return;
-    SetEvent(Stream.StopEvent);
-    WaitForSingleObject(Stream.Thread, INFINITE);
-    CloseHandle(Stream.Thread);
-    Stream.Thread = nullptr;
-    Stream.ThreadId = 0;
+    if (worker.ThreadId == GetCurrentThreadId()) return;
+    SetEvent(worker.StopEvent);
+    WaitForSingleObject(worker.Thread, INFINITE);
+    CloseHandle(worker.Thread);
+    worker.Thread = nullptr;
+    worker.ThreadId = 0;
 }
 
 void VelkObject::CloseWaveOut() {
@@ -286,7 +312,7 @@ void VelkObject::CloseWaveOut() {
 }
 
 void VelkObject::HaltPlayback(int index) {
-    if (index == 0) StopStreamThread();
+    StopWorker(index);
     if (SoundMode == 2) {
         if (SoundBufferTable[index].DeviceBuffer) SoundBufferTable[index].DeviceBuffer->Stop();
     } else {
@@ -312,6 +338,22 @@ bool VelkObject::RefusedDuringFirstFill(int index) {
     if (filling < 0 || (SoundMode == 2 && index >= 0 && index != filling)) return false;
     velk::LogWrite(this, velk::texts::kInfoNumber, velk::texts::kRefusedDuringFillLabel, filling);
     return true;
+}
+
+static bool IsRing(IDirectSoundBuffer* device) {
+    DSBCAPS caps = {};
+    caps.dwSize = sizeof caps;
+    return SUCCEEDED(device->GetCaps(&caps)) && (caps.dwFlags & DSBCAPS_CTRLPOSITIONNOTIFY);
+}
+
+// Notices left over from an earlier play would start refills out of turn.
+static void ResetRingNotices(VelkObject* self, int index) {
+    if (index == 0) {
+        for (HANDLE event : self->SoundEvents) ResetEvent(event);
+    } else {
+        ResetEvent(self->SectionWorkers[index].Events[1]);
+        ResetEvent(self->SectionWorkers[index].Events[2]);
+    }
 }
 
 // The first fill runs with the buffer marked, so that the host's handlers,
@@ -344,22 +386,24 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
     HaltPlayback(index);
     if (!SourceLoaded(buffer))
         velk::FatalError(this, velk::texts::kIdEmptyError, velk::texts::kSoundBufferSubject, BufferID);
+    // A static buffer with a loop section plays from a ring when looped and
+    // whole otherwise: a device buffer of the other shape goes.
+    if (SoundMode == 2 && index != 0 && buffer.DeviceBuffer && IsRing(buffer.DeviceBuffer) != FedFromRing(index)) {
+        buffer.DeviceBuffer->Release();
+        buffer.DeviceBuffer = nullptr;
+    }
     // The end of play or a stop gave the device buffer back; the source is kept.
     if (SoundMode == 2 && !buffer.DeviceBuffer) CreateDeviceBuffer(index);
     RestartSource(index);
     if (SoundMode == 2) {
         buffer.DeviceBuffer->SetCurrentPosition(0);
-        if (index == 0) {
-            for (HANDLE event : SoundEvents) ResetEvent(event);
-            FirstFill(this, index, velk::PrimeKind::kStreamStart);
-            CloseProgressDialog(this, ShowDialog);
-            buffer.DeviceBuffer->Play(0, 0, Stream.Draining ? 0 : DSBPLAY_LOOPING);
-            StartStreamThread(index);
-        } else {
-            FirstFill(this, index, velk::PrimeKind::kStaticStart);
-            CloseProgressDialog(this, ShowDialog);
-            buffer.DeviceBuffer->Play(0, 0, buffer.LoopFlag ? DSBPLAY_LOOPING : 0);
-        }
+        const bool ring = FedFromRing(index);
+        if (ring) ResetRingNotices(this, index);
+        FirstFill(this, index, ring ? velk::PrimeKind::kStreamStart : velk::PrimeKind::kStaticStart);
+        CloseProgressDialog(this, ShowDialog);
+        const bool looping = index == 0 ? !Stream.Draining : buffer.LoopFlag != 0;
+        buffer.DeviceBuffer->Play(0, 0, looping ? DSBPLAY_LOOPING : 0);
+        if (ring) StartStreamThread(index);
     } else {
         PlaySoundA(nullptr, nullptr, SND_PURGE);
         ResetEvent(SoundEvents[0]);

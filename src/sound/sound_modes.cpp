@@ -143,8 +143,8 @@ void VelkObject::FreePlaybackBlocks(int index) {
 
 void VelkObject::CleanupSoundMode() {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundCleanupTitle);
-    // The worker uses the buffers and events freed below: it ends first.
-    StopStreamThread();
+    // The workers use the buffers and events freed below: they end first.
+    for (int index = 0; index < velk::kSoundBufferCount; ++index) StopWorker(index);
     if (SoundMode == 2) {
         for (int index = 0; index < velk::kSoundBufferCount; ++index) {
             ReleaseBuffer(index);

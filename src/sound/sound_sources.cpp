@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kProgressStatusId = 234;
 constexpr int kProgressBarId = 233;
-int g_current_section = 0;  // ov_read wants somewhere to put it; nothing reads it
 
 class FileSource final : public velk::WavByteSource {
 public:
@@ -79,11 +78,12 @@ size_t ReadOgg(SoundBuffer& buffer, size_t wanted, void* destination) {
     if (dialog)
         SendDlgItemMessageA(dialog, kProgressBarId, PBM_SETRANGE, 0,
                             MAKELPARAM(0, static_cast<WORD>(wanted / 1000)));
+    int bitstream = 0;  // ov_read wants somewhere to put it; nothing reads it
     char* out = static_cast<char*>(destination);
     size_t remain = wanted;
     while (remain > 0) {
         int piece = remain > 0x40000000 ? 0x40000000 : static_cast<int>(remain);
-        long got = ov_read(&buffer.Decoder, out, piece, 0, 2, 1, &g_current_section);
+        long got = ov_read(&buffer.Decoder, out, piece, 0, 2, 1, &bitstream);
         if (got == OV_HOLE) continue;  // a gap in the stream: decoding resumes after it
         if (got <= 0) break;           // the end, or a stream that cannot go on
         remain -= static_cast<size_t>(got);
@@ -188,19 +188,35 @@ void VelkObject::EnsureSoundMode() {
 
 // ---------------------------------------------------------------- the device buffer
 
+// A section ring's notices go to its worker's events. The positions stay with
+// the device buffer when the notify interface is let go.
+static void SetSectionNotices(VelkObject* self, int index, DWORD ring) {
+    velk::SectionWorker& worker = self->SectionWorkers[index];
+    for (int notice = 1; notice <= 2; ++notice)
+        if (!worker.Events[notice]) worker.Events[notice] = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    IDirectSoundNotify* notifier = nullptr;
+    self->SoundBufferTable[index].DeviceBuffer->QueryInterface(IID_IDirectSoundNotify,
+                                                               reinterpret_cast<void**>(&notifier));
+    if (!notifier) return;
+    DSBPOSITIONNOTIFY positions[2] = {{ring - 1, worker.Events[1]}, {ring / 2, worker.Events[2]}};
+    notifier->SetNotificationPositions(2, positions);
+    notifier->Release();
+}
+
 void VelkObject::CreateDeviceBuffer(int index) {
     velk::SoundBuffer& buffer = SoundBufferTable[index];
+    const bool ring = FedFromRing(index);
     DSBUFFERDESC description = {};
     description.dwSize = sizeof description;  // 36 bytes, with the 3D-algorithm member
-    if (index == 0) {
+    if (ring) {
         description.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY;
         description.dwBufferBytes = 2 * velk::RingHalfBytes(buffer.Format);
-        velk::LogWrite(this, velk::texts::kStep, velk::texts::kStreamBufferStep);
     } else {
         description.dwFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_STATIC;
         description.dwBufferBytes = buffer.DataSize;
-        velk::LogWrite(this, velk::texts::kStep, velk::texts::kStaticBufferStep);
     }
+    velk::LogWrite(this, velk::texts::kStep,
+                   index == 0 ? velk::texts::kStreamBufferStep : velk::texts::kStaticBufferStep);
     WAVEFORMATEX format = buffer.Format;
     description.lpwfxFormat = &format;
     if (!DirectSoundDevice ||
@@ -210,7 +226,11 @@ void VelkObject::CreateDeviceBuffer(int index) {
         CloseSource(index);
         velk::FatalError(this, velk::texts::kFailed, velk::texts::kDeviceBufferFailed);
     }
-    if (index != 0) return;
+    if (!ring) return;
+    if (index != 0) {
+        SetSectionNotices(this, index, description.dwBufferBytes);
+        return;
+    }
 
     // The notifier belongs to the device buffer it came from; the old one goes with its buffer.
     if (StreamNotifier) {
@@ -219,10 +239,10 @@ void VelkObject::CreateDeviceBuffer(int index) {
     }
     buffer.DeviceBuffer->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&StreamNotifier));
     if (!StreamNotifier) return;
-    DWORD ring = description.dwBufferBytes;
+    DWORD ring_bytes = description.dwBufferBytes;
     DSBPOSITIONNOTIFY positions[3] = {
-        {ring - 1, SoundEvents[0]},
-        {ring / 2, SoundEvents[1]},
+        {ring_bytes - 1, SoundEvents[0]},
+        {ring_bytes / 2, SoundEvents[1]},
         {static_cast<DWORD>(DSBPN_OFFSETSTOP), SoundEvents[2]},
     };
     StreamNotifier->SetNotificationPositions(3, positions);

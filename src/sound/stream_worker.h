@@ -1,6 +1,7 @@
-// The worker thread that keeps the streaming buffer fed, as the host's thread
-// sees it: its handle, the event that tells it to end, and the lock that keeps
-// its end-of-play reset apart from the members that read the same blocks.
+// The worker threads that keep a ring fed, as the host's thread sees them: the
+// stream's (its handle, the event that tells it to end, and the lock that keeps
+// its end-of-play reset apart from the members that read the same blocks) and
+// those of static buffers that loop a section.
 #pragma once
 #include <windows.h>
 
@@ -28,7 +29,27 @@ struct StreamWorker {
     int FirstFillIndex = -1;
 };
 
-// What a fill of the playback engine does (see playback.cpp).
+// A static buffer that loops its file's section plays from a ring like the
+// stream's (the device cannot loop part of a buffer), fed by a worker of its
+// own. It never ends by itself, so it needs no stop notice and no lock.
+struct SectionWorker {
+    SectionWorker() = default;
+    SectionWorker(const SectionWorker&) = delete;
+    SectionWorker& operator=(const SectionWorker&) = delete;
+    ~SectionWorker() {
+        for (HANDLE event : Events)
+            if (event) CloseHandle(event);
+    }
+
+    HANDLE Thread = nullptr;
+    DWORD ThreadId = 0;
+    // [0] stop (manual reset), [1] the cursor passed the last byte, [2] the middle:
+    // the stream's order, so that one worker loop serves both.
+    HANDLE Events[3] = {};
+};
+
+// What a fill of the playback engine does (see playback.cpp). A stream start
+// fills a whole ring: the stream's or a section's.
 enum class PrimeKind { kWaveOutStart, kStreamStart, kStaticStart, kFirstHalf };
 enum class RefillKind { kWaveOutBlock, kSecondHalf };
 
