@@ -110,6 +110,9 @@ HRESULT VelkObject::DoEvents(LONG* StillRunning) {
         DispatchMessageA(&message);
         ApplyPendingClientSize();
     }
+    // A size sent straight to the window procedure (a frame change) comes with
+    // no queued message after it.
+    ApplyPendingClientSize();
     if (StillRunning) *StillRunning = EndedFlag;
     return S_OK;
 }

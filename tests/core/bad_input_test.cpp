@@ -95,6 +95,7 @@ void ExpectNoCrash(size_t first, size_t end) {
     size_t next_row = first;
     int next_kind = 0;
     int fatal_ends = 0;
+    size_t calls = 0;
     while (next_row < end) {
         std::ostringstream arguments;
         arguments << "\"" << dir.File("members.txt") << "\" " << next_row << ' ' << end << " \"" << progress << "\" " << next_kind;
@@ -104,6 +105,7 @@ void ExpectNoCrash(size_t first, size_t end) {
         ScenarioResult result = RunWatched(ScriptCommand("bad_input.js", arguments.str()), dir.path(), options);
         const std::vector<std::string> lines = Lines(progress);
         ASSERT_FALSE(lines.empty()) << "the script did not start";
+        for (const std::string& line : lines) calls += line.compare(0, 5, "call ") == 0;
         const std::string& last = lines.back();
         if (last == "script-complete") {
             EXPECT_FALSE(result.timed_out);
@@ -122,6 +124,7 @@ void ExpectNoCrash(size_t first, size_t end) {
         next_row = kind + 1 < kKinds ? row : row + 1;
         next_kind = kind + 1 < kKinds ? kind + 1 : 0;
     }
+    EXPECT_GE(calls, end - first) << "every row is called at least once";
     testing::Test::RecordProperty("fatal_ends", fatal_ends);
 }
 
