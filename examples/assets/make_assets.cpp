@@ -11,9 +11,10 @@
 
 #include <jpeglib.h>             // for: the sky, a lossy picture with no key (needs cstdio first)
 #include <png.h>                 // for: the ship, with real alpha
-#include <vorbis/vorbisenc.h>    // for: the looping music
 #include <string>
 #include <vector>
+
+#include "vorbis_writer.h"  // for: the looping music
 
 namespace {
 
@@ -223,73 +224,13 @@ std::vector<float> ComposeMusic(int& loop_start, int& loop_length) {
     return samples;
 }
 
-bool WritePage(FILE* out, const ogg_page& page) {
-    return fwrite(page.header, 1, page.header_len, out) == static_cast<size_t>(page.header_len) &&
-           fwrite(page.body, 1, page.body_len, out) == static_cast<size_t>(page.body_len);
-}
-
 // Stereo Ogg Vorbis with the loop marks as comments, in samples.
 bool WriteOgg(const std::string& path, const std::vector<float>& stereo, int loop_start, int loop_length) {
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out) return false;
-    vorbis_info info;
-    vorbis_info_init(&info);
-    bool ok = vorbis_encode_init_vbr(&info, 2, kMusicRate, 0.4f) == 0;
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_comment_add_tag(&comment, "TITLE", "Star Catcher theme");
-    vorbis_comment_add_tag(&comment, "LOOPSTART", std::to_string(loop_start).c_str());
-    vorbis_comment_add_tag(&comment, "LOOPLENGTH", std::to_string(loop_length).c_str());
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    ogg_stream_state stream;
-    ogg_page page;
-    ogg_packet packet;
-    if (ok) {
-        vorbis_analysis_init(&dsp, &info);
-        vorbis_block_init(&dsp, &block);
-        ogg_stream_init(&stream, 7);
-        ogg_packet header, header_comment, header_code;
-        vorbis_analysis_headerout(&dsp, &comment, &header, &header_comment, &header_code);
-        ogg_stream_packetin(&stream, &header);
-        ogg_stream_packetin(&stream, &header_comment);
-        ogg_stream_packetin(&stream, &header_code);
-        while (ok && ogg_stream_flush(&stream, &page) != 0) ok = WritePage(out, page);
-        const size_t frames = stereo.size() / 2, chunk = 4096;
-        bool end = false;
-        for (size_t done = 0; ok && !end;) {
-            size_t count = std::min(chunk, frames - done);
-            if (count == 0) {
-                vorbis_analysis_wrote(&dsp, 0);
-            } else {
-                float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-                for (size_t i = 0; i < count; ++i) {
-                    buffer[0][i] = stereo[(done + i) * 2];
-                    buffer[1][i] = stereo[(done + i) * 2 + 1];
-                }
-                vorbis_analysis_wrote(&dsp, static_cast<int>(count));
-                done += count;
-            }
-            while (ok && vorbis_analysis_blockout(&dsp, &block) == 1) {
-                vorbis_analysis(&block, nullptr);
-                vorbis_bitrate_addblock(&block);
-                while (ok && vorbis_bitrate_flushpacket(&dsp, &packet)) {
-                    ogg_stream_packetin(&stream, &packet);
-                    while (ok && ogg_stream_pageout(&stream, &page) != 0) {
-                        ok = WritePage(out, page);
-                        if (ogg_page_eos(&page)) end = true;
-                    }
-                }
-            }
-            if (count == 0) end = true;
-        }
-        ogg_stream_clear(&stream);
-        vorbis_block_clear(&block);
-        vorbis_dsp_clear(&dsp);
-    }
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return fclose(out) == 0 && ok;
+    return vorbis_writer::WriteVorbisFile(
+        path, 2, kMusicRate, 0.4f,
+        {"TITLE=Star Catcher theme", "LOOPSTART=" + std::to_string(loop_start),
+         "LOOPLENGTH=" + std::to_string(loop_length)},
+        stereo.size() / 2, [&](size_t frame, unsigned channel) { return stereo[frame * 2 + channel]; });
 }
 
 // Mono 16-bit WAV of a tone sweeping from one frequency to another.
