@@ -3,6 +3,7 @@
 // script can catch; the process never crashes or hangs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -78,6 +79,16 @@ std::vector<std::string> Lines(const std::string& path) {
     return lines;
 }
 
+// What a script host that wrote nothing left behind, to tell a host that
+// could not start from a library that ended it early.
+std::string HostEnd(const ScenarioResult& result) {
+    std::ostringstream text;
+    text << "exit code " << result.exit_code << (result.timed_out ? ", timed out" : "");
+    for (const MessageBoxSeen& box : result.boxes) text << ", box \"" << box.caption << "\": " << box.text;
+    if (result.log_exists) text << "\nlog:\n" << result.log.substr(result.log.size() > 2000 ? result.log.size() - 2000 : 0);
+    return text.str();
+}
+
 // Runs rows [first, end) of the table, a new script host after each fatal end.
 void ExpectNoCrash(size_t first, size_t end) {
     ASSERT_EQ(RegisterLibrary(), S_OK);
@@ -96,6 +107,7 @@ void ExpectNoCrash(size_t first, size_t end) {
     int next_kind = 0;
     int fatal_ends = 0;
     size_t calls = 0;
+    int start_retries = 1;
     while (next_row < end) {
         std::ostringstream arguments;
         arguments << "\"" << dir.File("members.txt") << "\" " << next_row << ' ' << end << " \"" << progress << "\" " << next_kind;
@@ -104,7 +116,14 @@ void ExpectNoCrash(size_t first, size_t end) {
         DeleteFileA(progress.c_str());
         ScenarioResult result = RunWatched(ScriptCommand("bad_input.js", arguments.str()), dir.path(), options);
         const std::vector<std::string> lines = Lines(progress);
-        ASSERT_FALSE(lines.empty()) << "the script did not start";
+        // A host that wrote not even its first line never reached the library:
+        // the platform failed to start it, and no argument was tried.
+        if (lines.empty() && result.boxes.empty() && !result.timed_out && start_retries > 0) {
+            --start_retries;
+            fprintf(stderr, "a script host did not start (%s); once more\n", HostEnd(result).c_str());
+            continue;
+        }
+        ASSERT_FALSE(lines.empty()) << "the script did not start: " << HostEnd(result);
         for (const std::string& line : lines) calls += line.compare(0, 5, "call ") == 0;
         const std::string& last = lines.back();
         if (last == "script-complete") {
@@ -117,8 +136,10 @@ void ExpectNoCrash(size_t first, size_t end) {
         const std::string where = members[row].name + " with argument kind " + std::to_string(kind);
         ASSERT_FALSE(result.timed_out) << where << " hung";
         ASSERT_EQ(result.exit_code, 1u) << where << " crashed";
-        ASSERT_FALSE(result.boxes.empty()) << where;
-        EXPECT_EQ(result.boxes.back().caption, velk::texts::kFatalCaption) << where;
+        // A member's own window (a progress dialog) may be seen beside the box, in either order.
+        EXPECT_TRUE(std::any_of(result.boxes.begin(), result.boxes.end(),
+                                [](const MessageBoxSeen& box) { return box.caption == velk::texts::kFatalCaption; }))
+            << where << ": " << HostEnd(result);
         ++fatal_ends;
         // Later kinds of the same member run in the next host from that row on.
         next_row = kind + 1 < kKinds ? row : row + 1;

@@ -7,6 +7,7 @@
 #include "core/texts.h"
 #include "graphics/graphics_fixture.h"
 #include "graphics/graphics_modes.h"
+#include "support/resource_counts.h"
 
 using namespace velk_test;
 
@@ -277,7 +278,7 @@ TEST_F(GraphicsModes, TeardownReleasesEverySpriteAndDirectDrawObject) {
     velk_ = nullptr;
     EXPECT_EQ(direct_draw->Release(), 0u) << "no surface or clipper keeps the object alive";
 
-    const DWORD gdi_before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const ResourceCounts before = CountResources();
     for (int cycle = 0; cycle < 20; ++cycle) {
         VelkObject* velk = CreateCoreObject();
         ASSERT_NE(velk, nullptr);
@@ -288,8 +289,7 @@ TEST_F(GraphicsModes, TeardownReleasesEverySpriteAndDirectDrawObject) {
         velk->Graphics(1);
         velk->Release();
     }
-    const DWORD gdi_after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(gdi_after, gdi_before + 4) << gdi_before << " -> " << gdi_after;
+    ExpectFlat(before, CountResources(), 4);
 }
 
 VELK_SCENARIO(GraphicsZero) {

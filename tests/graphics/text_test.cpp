@@ -11,6 +11,7 @@
 #include "graphics/graphics_fixture.h"
 #include "graphics/text.h"
 #include "support/bstr.h"
+#include "support/resource_counts.h"
 
 using namespace velk_test;
 
@@ -209,10 +210,9 @@ TEST_P(Text, CharacterSpacingLastsForLaterStrings) {
 
 TEST_P(Text, EachStringsFontIsDeletedAfterwards) {
     Bstr text(L"Leak?");
-    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const ResourceCounts before = CountResources();
     for (int i = 0; i < 300; ++i) velk_->DrawString(i % 300, 10, text, i % 3, kRed, 1);
-    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(after, before + 5) << before << " -> " << after;
+    ExpectFlat(before, CountResources(), 5);
 }
 
 // ---------------------------------------------------------------- fatal paths

@@ -4,7 +4,7 @@
 // the kind the first row starts at. Before each call "call ROW KIND" is
 // written, after it "done ROW KIND ERROR" (0 when the member worked); a call
 // that ends the process leaves its "call" line last, and the test goes on after
-// it in a new host. Ends with "script-complete".
+// it in a new host. Begins with "started", ends with "script-complete".
 var kinds = ["", "undefined", "null", "'abc'", "1e300", "2147483648", "-1", "-2147483648", "longText", "1"];
 var missing = 0, surplus = kinds.length - 1;
 var longText = new Array(70001).join("x");
@@ -32,6 +32,7 @@ function statement(name, kind, count, k) {
     return "velk." + name + "(" + values.join(", ") + ")";
 }
 
+note("started");
 var velk = new ActiveXObject("VELK");
 velk.Logging();
 velk.wDefault("VelkBadInput");

@@ -139,7 +139,7 @@ TEST_F(Download, ReplacesTheTargetWhileHostHandlersRunAndTheWindowShowsProgress)
     EXPECT_EQ(FindWindowA(nullptr, kWindowCaption), nullptr) << "the window goes with the call";
 }
 
-// Bodies that complete, framed either way, also after the host's window has ended.
+// Bodies that complete, framed either way or after a redirect, also after the host's window has ended.
 TEST_F(Download, CompleteBodiesArriveByteForByte) {
     struct Case {
         const char* what;
@@ -149,18 +149,21 @@ TEST_F(Download, CompleteBodiesArriveByteForByte) {
     const std::string big = Body(5 * 1024 * 1024);
     HttpReply chunked{"200 OK", Body(300000), 70000, 200};
     chunked.chunked = true;
+    HttpReply moved{"200 OK", Body(200000)};
+    moved.moved_from = "/old";
     const Case cases[] = {
         {"5 MB with a declared length", {"200 OK", big}, false},
         {"chunked, in two parts", chunked, false},
         {"empty", {"200 OK", ""}, false},
         {"5 MB after the window ended", {"200 OK", big, 100000, 200}, true},
+        {"moved elsewhere", moved, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         LocalHttpServer server(c.reply);
         WriteFileBytes(Target("target.bin"), kOldBytes);
         if (c.window_ended_first) velk_->wDestroy();
-        Fetch(server.Url(L"/x"), L"target.bin");
+        Fetch(server.Url(c.reply.moved_from.empty() ? L"/x" : L"/old"), L"target.bin");
         EXPECT_TRUE(ReadFileBytes(Target("target.bin")) == c.reply.body);
         EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
         std::string log = Log();

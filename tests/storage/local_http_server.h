@@ -26,6 +26,8 @@ struct HttpReply {
     bool reset_after_first_part = false;
     bool stall_after_first_part = false;
     bool chunked = false;
+    // A request for this path is sent on to "/x" with a 302 first.
+    std::string moved_from{};
 };
 
 class LocalHttpServer {
@@ -92,6 +94,11 @@ private:
             request.append(chunk, got);
         }
         request_ = request;
+        if (!reply_.moved_from.empty() && request.rfind("GET " + reply_.moved_from + " ", 0) == 0) {
+            SendAll(peer, "HTTP/1.0 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            shutdown(peer, SD_SEND);
+            return;
+        }
         const std::string& body = reply_.body;
         std::string head = (reply_.chunked ? "HTTP/1.1 " : "HTTP/1.0 ") + reply_.status +
                            "\r\nContent-Type: application/octet-stream\r\n";
