@@ -1,6 +1,7 @@
 // Graphics suites' fixture (see graphics_fixture.h).
 #include "graphics/graphics_fixture.h"
 
+#include "core/texts.h"
 #include "support/harness.h"
 
 namespace velk_test {
@@ -49,6 +50,20 @@ std::string IdRangeText(const char* subject, int id, const char* range) {
 std::string IdEmptyText(const char* subject, int id) {
     return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
            " が指定されました。\n\t\t->指定されたIDは空です。使用されていません";
+}
+
+void ExpectFatalEnds(const std::vector<FatalCase>& cases) {
+    for (const FatalCase& fatal : cases) {
+        SCOPED_TRACE(fatal.scenario);
+        TempDir dir;
+        ScenarioResult result = RunScenario(fatal.scenario, dir.path());
+        ASSERT_TRUE(EndedFatallyWithOneBox(result));
+        EXPECT_EQ(result.boxes[0].text, fatal.text);
+        EXPECT_EQ(result.boxes[0].caption, velk::texts::kFatalCaption);
+        std::string logged = fatal.text;
+        if (logged.find('\n') != std::string::npos) logged.replace(logged.find('\n'), 1, "\r\n");
+        EXPECT_NE(result.log.find(logged + "\r\n"), std::string::npos);
+    }
 }
 
 int ScenarioInGdiMode(void (*action)(VelkObject*)) {

@@ -39,6 +39,10 @@ struct FatalCase {
     std::string text;
 };
 
+// Runs each scenario in a directory of its own: it ends through the one fatal
+// box, which shows exactly the case's text, and the log holds the same text.
+void ExpectFatalEnds(const std::vector<FatalCase>& cases);
+
 class GraphicsTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -363,7 +363,7 @@ VELK_SCENARIO(LoadTruncatedJpeg) {
 TEST(ImageLoadingFatal, RefusalsEndTheProcessWithTheirTexts) {
     const char* subject = "スプライト読み込み関数( SpriteLoadFromFile ) ";
     const std::string unsupported = Failed("非対応ファイルです.( InvalidFormat BMP,JPG,PNG ) ");
-    const FatalCase cases[] = {
+    const std::vector<FatalCase> cases = {
         {"LoadZero", IdRangeText(subject, 0, "１～最大スプライト数")},
         {"LoadNine", IdRangeText(subject, 9, "１～最大スプライト数")},
         {"LoadMissing", Failed("Image File Not Found")},
@@ -373,14 +373,5 @@ TEST(ImageLoadingFatal, RefusalsEndTheProcessWithTheirTexts) {
         {"LoadTruncatedPng", Failed("画像ファイルを展開できませんでした.( cut.png ) ")},
         {"LoadTruncatedJpeg", Failed("画像ファイルを展開できませんでした.( cut.jpg ) ")},
     };
-    for (const FatalCase& fatal : cases) {
-        SCOPED_TRACE(fatal.scenario);
-        TempDir dir;
-        ScenarioResult result = RunScenario(fatal.scenario, dir.path());
-        ASSERT_TRUE(EndedFatallyWithOneBox(result));
-        EXPECT_EQ(result.boxes[0].text, fatal.text);
-        std::string logged = fatal.text;
-        if (logged.find('\n') != std::string::npos) logged.replace(logged.find('\n'), 1, "\r\n");
-        EXPECT_NE(result.log.find(logged + "\r\n"), std::string::npos);
-    }
+    ExpectFatalEnds(cases);
 }

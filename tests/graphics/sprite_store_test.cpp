@@ -267,7 +267,7 @@ VELK_SCENARIO(DrawBeforeAnyMode) {
 
 TEST(SpriteIdErrors, EndTheProcessWithTheExactText) {
     using velk::texts::kSubjectDrawing;
-    const FatalCase cases[] = {
+    const std::vector<FatalCase> cases = {
         {"SpriteStateZero", IdRangeText("スプライト状態設定関数( SpriteState ) ", 0, "１～最大スプライト数")},
         {"SpriteStateNine", IdRangeText("スプライト状態設定関数( SpriteState ) ", 9, "１～最大スプライト数")},
         {"SpriteResizeNine", IdRangeText("スプライトサイズ設定関数( SpriteSize ) ", 9, "１～最大スプライト数")},
@@ -281,15 +281,5 @@ TEST(SpriteIdErrors, EndTheProcessWithTheExactText) {
         {"LineStyleNine", IdRangeText("描画スタイル変更メソッド　スプライトID", 9, "0～最大スプライト数(固定:8)")},
         {"DrawBeforeAnyMode", IdEmptyText(kSubjectDrawing, 0)},
     };
-    for (const FatalCase& fatal : cases) {
-        SCOPED_TRACE(fatal.scenario);
-        TempDir dir;
-        ScenarioResult result = RunScenario(fatal.scenario, dir.path());
-        ASSERT_TRUE(EndedFatallyWithOneBox(result));
-        EXPECT_EQ(result.boxes[0].text, fatal.text);
-        EXPECT_EQ(result.boxes[0].caption, velk::texts::kFatalCaption);
-        std::string logged = fatal.text;
-        logged.replace(logged.find('\n'), 1, "\r\n");
-        EXPECT_NE(result.log.find(logged + "\r\n"), std::string::npos);
-    }
+    ExpectFatalEnds(cases);
 }

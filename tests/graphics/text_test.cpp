@@ -230,10 +230,7 @@ VELK_SCENARIO(TextSpaceMinusOne) { return ScenarioInGdiMode([](VelkObject* v) { 
 
 TEST(TextErrors, EndTheProcessWithTheExactText) {
     namespace t = velk::texts;
-    const struct {
-        const char* scenario;
-        std::string text;
-    } cases[] = {
+    const std::vector<FatalCase> cases = {
         {"DrawStringAlignThree", IdRangeText("DrawString テキスト位置定数 ", 3, "0(Left) 1(Right) 2(Center)")},
         {"DrawStringSpriteBeforeAlign", IdRangeText(t::kSubjectDrawing, 9, t::kSpriteRangeAny)},
         {"TextFontEmpty",
@@ -241,11 +238,5 @@ TEST(TextErrors, EndTheProcessWithTheExactText) {
              "で正しくないID : 4 が指定されました。\n\t\t->指定されたIDは空です。使用されていません"},
         {"TextSpaceMinusOne", IdRangeText(t::kSubjectDrawing, -1, t::kSpriteRangeAny)},
     };
-    for (const auto& fatal : cases) {
-        SCOPED_TRACE(fatal.scenario);
-        TempDir dir;
-        ScenarioResult result = RunScenario(fatal.scenario, dir.path());
-        ASSERT_TRUE(EndedFatallyWithOneBox(result));
-        EXPECT_EQ(result.boxes[0].text, fatal.text);
-    }
+    ExpectFatalEnds(cases);
 }

@@ -288,10 +288,7 @@ VELK_SCENARIO(BltBeforeAnyMode) {
 
 TEST(TransferIdErrors, EndTheProcessWithTheExactText) {
     namespace t = velk::texts;
-    const struct {
-        const char* scenario;
-        std::string text;
-    } cases[] = {
+    const std::vector<FatalCase> cases = {
         {"BltFromNineBeforeToRange", IdRangeText(t::kSubjectBltFrom, 9)},
         {"BltToRangeBeforeFromEmpty", IdRangeText(t::kSubjectBltTo, 9)},
         {"BltFromEmptyBeforeToEmpty", IdEmptyText(t::kSubjectBltFrom, 4)},
@@ -306,13 +303,7 @@ TEST(TransferIdErrors, EndTheProcessWithTheExactText) {
         {"PasteToEmpty", IdEmptyText("Blt　ToスプライトID", 8)},
         {"BltBeforeAnyMode", IdEmptyText("Blt　FromスプライトID", 0)},
     };
-    for (const auto& fatal : cases) {
-        SCOPED_TRACE(fatal.scenario);
-        TempDir dir;
-        ScenarioResult result = RunScenario(fatal.scenario, dir.path());
-        ASSERT_TRUE(EndedFatallyWithOneBox(result));
-        EXPECT_EQ(result.boxes[0].text, fatal.text);
-    }
+    ExpectFatalEnds(cases);
 }
 
 TEST_P(Transfers, BltWithinOneSpriteCopiesItsOwnPixels) {
