@@ -5,20 +5,11 @@
 #include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
+#include "support/core_object.h"
 #include "support/expected_log.h"
 #include "support/harness.h"
 
 using namespace velk_test;
-
-namespace {
-
-VelkObject* CreateCoreObject() {
-    IVELK* velk = nullptr;
-    if (FAILED(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&velk)))) return nullptr;
-    return static_cast<VelkObject*>(velk);
-}
-
-}  // namespace
 
 TEST(Log, NothingIsWrittenBeforeLogging) {
     TempDir dir;

@@ -36,12 +36,6 @@ HWND CreateTestWindow(LONG client_width, LONG client_height) {
     return window;
 }
 
-VelkObject* CreateCoreObject() {
-    IVELK* velk = nullptr;
-    if (FAILED(VelkObject::Create(nullptr, IID_IVELK, reinterpret_cast<void**>(&velk)))) return nullptr;
-    return static_cast<VelkObject*>(velk);
-}
-
 std::string IdRangeText(const char* subject, int id, const char* range) {
     return std::string("  [ Error ] Typ:ID     ") + subject + "で正しくないID : " + std::to_string(id) +
            " が指定されました。\n\t\t->" + range + "の範囲で許されます";

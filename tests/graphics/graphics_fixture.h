@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/velk.h"
+#include "support/core_object.h"
 #include "support/harness.h"
 
 namespace velk_test {
@@ -18,9 +19,6 @@ inline constexpr LONG kClientHeight = 480;
 
 // A visible top-level window with a 640 x 480 client area at the screen's top-left.
 HWND CreateTestWindow(LONG client_width = kClientWidth, LONG client_height = kClientHeight);
-
-// An object of the linked core (not the DLL), so that its state is reachable.
-VelkObject* CreateCoreObject();
 
 // Takes every waiting message of the thread.
 void PumpMessages();
