@@ -79,8 +79,8 @@ std::vector<std::string> Lines(const std::string& path) {
     return lines;
 }
 
-// What a script host that wrote nothing left behind, to tell a host that
-// could not start from a library that ended it early.
+// How a script host ended, for the messages of failures: a host that could
+// not start reads differently from one the library ended.
 std::string HostEnd(const ScenarioResult& result) {
     std::ostringstream text;
     text << "exit code " << result.exit_code << (result.timed_out ? ", timed out" : "");
