@@ -226,6 +226,11 @@ TEST_F(SoundTest, ALoopingOggStreamRefillsItsRingWithoutGaps) {
     EXPECT_NE(Log().find(" -> 再生用バッファを埋めました。\r\n", Log().find("### Succeed", Log().find("Snd_Play"))),
               std::string::npos)
         << "the worker's first-half refill";
+    // Once the window has ended nobody refills: the worker stops the device as it leaves.
+    velk_->EndedFlag = 1;
+    EXPECT_TRUE(WaitFor([&] { return !ThreadRunning(velk_); }, 8000));
+    EXPECT_FALSE(Playing(buffer.DeviceBuffer)) << "the ring would repeat its last seconds";
+    velk_->EndedFlag = 0;
     ASSERT_EQ(velk_->Snd_Stop(1), S_OK);
     EXPECT_EQ(buffer.DeviceBuffer, nullptr);
 }
