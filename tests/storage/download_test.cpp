@@ -318,6 +318,10 @@ VELK_SCENARIO(DownloadIntoMissingFolder) {
     LocalHttpServer server({"200 OK", "body"});
     return FetchInScenario(server.Url(L"/x"), L"no such folder\\x.bin");
 }
+VELK_SCENARIO(DownloadOntoAFolder) {
+    LocalHttpServer server({"200 OK", "body"});
+    return FetchInScenario(server.Url(L"/x"), L"taken");
+}
 
 TEST(DownloadFatal, DotDotAndNamesThatDoNotFitAreRefused) {
     DownloadScenarioBed bed;
@@ -344,11 +348,22 @@ TEST(DownloadFatal, AnUnreachableHostOrMalformedUrlEndsTheProcess) {
     EXPECT_FALSE(FileExists(bed.UserDir() + "\\x.bin")) << "nothing is created before the URL opens";
 }
 
-TEST(DownloadFatal, ATargetThatCannotBeCreatedIsRefusedWithTheSystemsReason) {
+TEST(DownloadFatal, ATargetThatCannotBeWrittenIsRefusedAndLeftAsItWas) {
     DownloadScenarioBed bed;
     ScenarioResult result = RunDownloadScenario("DownloadIntoMissingFolder", bed.Work());
     ASSERT_TRUE(EndedFatallyWithOneBox(result));
     std::string expected = std::string(velk::texts::kDownloadInvalidName) + "\n\t(詳細:) ";
     EXPECT_EQ(result.boxes[0].text.rfind(expected, 0), 0u) << result.boxes[0].text;
     EXPECT_GT(result.boxes[0].text.size(), expected.size()) << "the system's text follows";
+
+    // A complete body that cannot take the target's place leaves the folder there as it was.
+    const std::string folder = bed.UserDir() + "\\taken";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteFileBytes(folder + "\\inside.bin", kOldBytes);
+    result = RunDownloadScenario("DownloadOntoAFolder", bed.Work());
+    ASSERT_TRUE(EndedFatallyWithOneBox(result));
+    EXPECT_NE(result.boxes[0].text.find(" を保存先 taken に書き込めませんでした"), std::string::npos)
+        << result.boxes[0].text;
+    EXPECT_EQ(Entries(bed.UserDir()), std::vector<std::string>{"taken"}) << "no temporary file is left";
+    EXPECT_EQ(ReadFileBytes(folder + "\\inside.bin"), kOldBytes);
 }
