@@ -557,7 +557,8 @@ TEST_F(SoundTest, AThousandPlayStopOpenAndModeCyclesLeakNothing) {
     auto cycle = [&](int i) {
         if (i % 50 == 0) velk_->Sound(i % 100 == 0 ? 2 : 1);
         Open(1, "a.wav");
-        // Most cycles open over a buffer still looping its section from a worker of its own.
+        // Most cycles open over a buffer still looping; every third sound has a
+        // section, looped in mode 2 from a ring that a worker of its own feeds.
         Open(2, i % 3 ? "a.wav" : "section.wav");
         velk_->Snd_Play(1, 0);
         velk_->Snd_LoopPlay(2, 0);
