@@ -6,11 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: download_bench.sh BUILD_DIR}" && pwd)
-# This display has no window manager, and Wine waits 2 s for one whenever a
-# managed window goes (the download window, at the end of every call). That
-# is the bed, not the transfer: the bench's windows are left unmanaged.
-bash "$root/scripts/wine-run.sh" "$build/testbed/env" reg add \
-  'HKCU\Software\Wine\AppDefaults\download_bench.exe\X11 Driver' /v Managed /d N /f >/dev/null
+# The bed's windows are unmanaged, so a call's end costs no wait for a window manager.
 coproc BENCH { bash "$root/scripts/wine-run.sh" "$build/testbed/env" "$build/bin/download_bench.exe" --curl-over-stdio 2>&1; }
 # Own copies of the pipes and the id: bash drops the coprocess's when it ends.
 bench_pid=$BENCH_PID

@@ -101,14 +101,28 @@ start_session() {  # ENV_FILE NAME
     # to the screen costs a whole frame, on the 64-bit side only.
     setsid "$VELK_WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f \
       </dev/null >/dev/null 2>&1 || true
+    # Unmanaged top-level windows. The displays have no window manager, and Wine
+    # waits about 2 s for one whenever a managed window is destroyed: at the end
+    # of nearly every test. Without a manager nothing else differs: Wine draws
+    # the frames itself either way (the same window and client rectangles),
+    # places windows where they are asked to be, and activates and focuses them
+    # itself; mode 3 changes the display mode through XRandR, not the manager.
+    # A real manager would instead re-place, re-frame and re-focus windows on
+    # its own schedule, which the window tests would then have to wait for.
+    setsid "$VELK_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      </dev/null >/dev/null 2>&1 || true
     # Wine's helper services end with the session's last program and restart with
     # the next one, inheriting whatever pipes it has (ctest's among them); a
     # program kept alive here owns them instead.
     keeper="$build/bin/testbed_keeper.exe"
     if [ -f "$keeper" ] && ! { [ -f "$bed/keeper$2.pid" ] && kill -0 "$(cat "$bed/keeper$2.pid")" 2>/dev/null; }; then
-      setsid "$VELK_WINE" "$keeper" </dev/null >/dev/null 2>&1 &
+      rm -f "$bed/keeper$2.ready"
+      setsid "$VELK_WINE" "$keeper" "Z:$bed/keeper$2.ready" </dev/null >/dev/null 2>&1 &
       echo $! >"$bed/keeper$2.pid"
-      sleep 2
+      for _ in $(seq 300); do
+        [ -f "$bed/keeper$2.ready" ] && break
+        sleep 0.1
+      done
     fi
   )
 }
