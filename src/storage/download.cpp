@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/ansi.h"
+#include "core/keep_alive.h"
 #include "core/log.h"
 #include "core/text_format.h"
 #include "core/texts.h"
@@ -143,8 +144,17 @@ DWORD AvailableNow(HINTERNET source) {
 
 // Everything one call holds. The fatal end does not return, so whatever a
 // failure must undo is undone here, before it: above all, the temporary file
-// goes and the target stays as it was.
-struct Transfer {
+// goes and the target stays as it was. A fatal end raised elsewhere (by a
+// host handler run by the pump) undoes it through the registration.
+struct Transfer : velk::FatalUndo {
+    Transfer() {
+        undo = [](velk::FatalUndo* self) { static_cast<Transfer*>(self)->Close(); };
+        velk::RegisterFatalUndo(this);
+    }
+    ~Transfer() { velk::UnregisterFatalUndo(this); }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
     HWND window = nullptr;
     HINTERNET client = nullptr;
     HINTERNET connection = nullptr;
@@ -213,6 +223,7 @@ bool CreateTemporaryBeside(const char* target, Transfer& transfer) {
 }  // namespace
 
 HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
+    velk::KeepAlive alive(this);  // the pump runs the host's handlers
     // A window that had ended before the call does not cut this transfer short.
     const bool ended_before = EndedFlag != 0;
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kDownloadTitle);
@@ -276,7 +287,12 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
     for (;;) {
         DWORD read = 0;
         const DWORD read_start = GetTickCount();
-        if (!InternetReadFile(transfer.source, buffer.get(), block, &read)) {
+        // A read waits until it has all it asked for: on a slow link a whole
+        // block would hold the pump (and the window) for seconds, so it asks
+        // for no more than has arrived, once something has.
+        const DWORD arrived = AvailableNow(transfer.source);
+        const DWORD wanted = arrived != 0 && arrived < block ? arrived : block;
+        if (!InternetReadFile(transfer.source, buffer.get(), wanted, &read)) {
             if (IsTimeout(GetLastError())) Fail(this, transfer, false, velk::texts::kDownloadTimedOut, url_text);
             Fail(this, transfer, false, velk::texts::kDownloadReadFailed, url_text);
         }
