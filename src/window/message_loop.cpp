@@ -38,10 +38,13 @@ void RegisterWindowClass(const char* name) {
 
 // ---------------------------------------------------------------- pump marks
 
-// DoEvents handles what was waiting when it was called. It posts a mark behind
-// the waiting messages; posted messages come out in order, so once a mark is
-// reached everything posted before it has been handled. Nested calls reach
-// the marks of the calls around them first: the highest reached counts.
+// DoEvents handles what was waiting when it was called, and what handling it
+// posted (the close command an Alt+F4 becomes, say), but not what that posts
+// in turn: a handler that posts again each time cannot keep the call. A mark
+// posted behind the waiting messages ends each round; posted messages come
+// out in order, so once a mark is reached everything posted before it has
+// been handled. Nested calls reach the marks of the calls around them first:
+// the highest reached counts.
 UINT PumpMarkMessage() {
     static const UINT message = RegisterWindowMessageA("VELK pump mark");
     return message;
@@ -153,7 +156,8 @@ HRESULT VelkObject::Run() {
 
 HRESULT VelkObject::DoEvents(LONG* StillRunning) {
     velk::KeepAlive alive(this);
-    const LONG mark = PostPumpMark();
+    LONG mark = PostPumpMark();
+    bool second_round = false;
     // A handler slower than the timer's interval finds a new timer message
     // waiting every time: one per call, or the call would never come back.
     bool timer_taken = false;
@@ -163,7 +167,9 @@ HRESULT VelkObject::DoEvents(LONG* StillRunning) {
             if (timer_taken) break;
             timer_taken = true;
         } else if (MarksReached >= mark && !IsPumpMark(message) && !ComesAfterPostedMessages(message.message)) {
-            break;  // posted while this call ran, by its own handlers perhaps
+            if (second_round) break;  // posted by the second round's handlers
+            second_round = true;
+            mark = PostPumpMark();
         }
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) break;
         if (IsPumpMark(message)) {
