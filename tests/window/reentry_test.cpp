@@ -93,10 +93,12 @@ void __cdecl DestroyOnThirdCall(LONG) {
     if (++g_calls == 3) g_velk->wDestroy();
 }
 
-// Work that takes longer than the timer's interval: the workload, not a wait.
+// Work that takes longer than the timer's interval (the workload, not a wait).
 void __cdecl SlowerThanTheTimer(LONG) {
     ++g_calls;
-    Sleep(15);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20) {
+    }
 }
 
 void __cdecl PumpFromHandler(LONG) {
@@ -167,7 +169,7 @@ VELK_SCENARIO(ReentryBoxAfterRunEndedByDestroy) {
 
 VELK_SCENARIO(ReentryDoEventsUnderASlowTimer) {
     if (!OpenHost(L"VelkSlowTimer")) return 50;
-    g_velk->wRunTimer(5, Address(&SlowerThanTheTimer));
+    g_velk->wRunTimer(1, Address(&SlowerThanTheTimer));
     LONG ended = 0;
     while (g_calls < 5) g_velk->DoEvents(&ended);
     g_velk->wRunTimer(60000, Address(&Nothing));
