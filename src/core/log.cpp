@@ -53,6 +53,9 @@ HWND FatalBoxOfThisThread() {
         for (;;) Sleep(INFINITE);
     }
     HWND box = FatalBoxOfThisThread();
+    // Made but not shown yet: the handler ran while the box took the focus,
+    // and its loop, which shows it, waits under this call.
+    if (box && !IsWindowVisible(box)) ShowWindow(box, SW_SHOWNORMAL);
     MSG message;
     while (box && IsWindowVisible(box) && GetMessageA(&message, box, 0, 0) > 0) {
         if (!IsDialogMessageA(box, &message)) {

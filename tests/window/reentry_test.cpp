@@ -155,6 +155,14 @@ VELK_SCENARIO(ReentryFatalAfterDestroy) {
     return 60;
 }
 
+// The box takes the activation: the window's handler runs inside the box's loop, and fails too.
+VELK_SCENARIO(ReentryFatalInsideTheFatalBox) {
+    if (!OpenHost(L"VelkFatalInBox")) return 50;
+    g_velk->put_OnActive(Address(&BltFromEmptySprite));
+    g_velk->Blt(1, 0, 0, 1, 1, 0, 0, 0);
+    return 60;
+}
+
 // ---------------------------------------------------------------- pumps and the quit message
 
 VELK_SCENARIO(ReentryBoxAfterRunEndedByDestroy) {
@@ -332,6 +340,7 @@ struct ReentryCase {
 const ReentryCase kCases[] = {
     {"ReentryFatalInTimerHandler", 1, 1, IDOK, 30000},
     {"ReentryFatalAfterDestroy", 1, 1, IDOK, 30000},
+    {"ReentryFatalInsideTheFatalBox", 1, 1, IDOK, 30000},
     {"ReentryBoxAfterRunEndedByDestroy", 0, 1, IDYES, 30000},
     {"ReentryDoEventsUnderASlowTimer", 0, 0, IDOK, 20000},
     {"ReentryQuitTakenByAPumpEndsOneRun", 0, 0, IDOK, 30000},
