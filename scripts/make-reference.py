@@ -19,7 +19,7 @@ MEMBER_COUNT = 124
 DESCRIPTIONS = {
     "wDefault": "Creates the application window (640 × 480 client area) with the program name as its title, then sets graphics mode 1, 60 frames per second and sound mode 2 (falling back to 1).",
     "Run": "Pumps the window's messages until the window ends; all work then happens in event handlers.",
-    "DoEvents": "Dispatches every waiting message, resizes the back buffer after a client-size change, and returns 1 once the window has ended (0 while it lives).",
+    "DoEvents": "Dispatches the messages waiting when called (and what handling them posts) with at most one timer message, resizes the back buffer after a client-size change, and returns 1 once the window has ended (0 while it lives).",
     "wGetHandle": "Returns the window handle.",
     "wResizeTo": "Sets the window's outer size.",
     "wResizeBy": "Changes the window's outer size by the given differences.",

@@ -23,6 +23,16 @@ void LogWrite(const VelkObject* self, const char* format, ...);
 // no usable object exists yet.
 [[noreturn]] void FatalWithoutObject(const char* text);
 
+// Work under way that a fatal end must undo before the process goes (a
+// half-written temporary file, say). A member registers it for as long as it
+// runs; the fatal path undoes every registered one, from any depth of nesting.
+struct FatalUndo {
+    void (*undo)(FatalUndo* self) = nullptr;
+    FatalUndo* next = nullptr;
+};
+void RegisterFatalUndo(FatalUndo* work);
+void UnregisterFatalUndo(FatalUndo* work);
+
 // Appends one entry (plus a line break) to "Log.txt" in the current directory.
 // Silently does nothing when the file cannot be opened.
 void AppendLogEntry(const char* text);

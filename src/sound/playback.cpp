@@ -250,10 +250,13 @@ DWORD VelkObject::StreamThread(int index) {
                 PrimeBuffer(index, velk::PrimeKind::kFirstHalf);
                 break;
             case 3: {  // stopped: the end of play, unless paused or playing again
+                // Decided under the lock that Snd_Pause holds while it stops or
+                // restarts the device and sets the flag: a pause or a resume
+                // between the look and the reset would be undone by the reset.
+                std::lock_guard<std::mutex> lock(Stream.Lock);
                 DWORD status = 0;
                 buffer.DeviceBuffer->GetStatus(&status);
                 if (Stream.Paused || (status & DSBSTATUS_PLAYING)) break;
-                std::lock_guard<std::mutex> lock(Stream.Lock);
                 ResetBuffer(index);
                 return 0;
             }
@@ -328,14 +331,18 @@ void VelkObject::HaltPlayback(int index) {
 
 // The dialog serves the first fill only. It goes before the device starts:
 // closing it afterwards moved the activation and stopped a buffer just started.
-static void CloseProgressDialog(VelkObject* self, LONG shown) {
-    if (shown && self->ProgressDialog) DestroyWindow(self->ProgressDialog);
-    self->ProgressDialog = nullptr;
+static void CloseProgressDialog(HWND dialog) {
+    if (dialog) DestroyWindow(dialog);
 }
 
 bool VelkObject::RefusedDuringFirstFill(int index) {
     int filling = Stream.FirstFillIndex;
-    if (filling < 0 || (SoundMode == 2 && index >= 0 && index != filling)) return false;
+    if (filling < 0) return false;
+    if (SoundMode == 2 && index >= 0) {
+        // Only the buffers being filled are held, the outer fills' as well.
+        if (!(Stream.FillingMask & (1u << index))) return false;
+        filling = index;
+    }
     velk::LogWrite(this, velk::texts::kInfoNumber, velk::texts::kRefusedDuringFillLabel, filling);
     return true;
 }
@@ -357,12 +364,19 @@ static void ResetRingNotices(VelkObject* self, int index) {
 }
 
 // The first fill runs with the buffer marked, so that the host's handlers,
-// run by the dialog's message pumping, leave it alone.
-static void FirstFill(VelkObject* self, int index, velk::PrimeKind kind) {
-    const int outer = self->Stream.FirstFillIndex;  // a handler may fill another buffer meanwhile
+// run by the dialog's message pumping, leave it alone. A handler may fill
+// another buffer meanwhile: that fill reports into no dialog and pumps
+// nothing, and the outer fill gets its own dialog back when it ends.
+static void FirstFill(VelkObject* self, int index, velk::PrimeKind kind, HWND dialog) {
+    const int outer_index = self->Stream.FirstFillIndex;
+    const HWND outer_dialog = self->ProgressDialog;
     self->Stream.FirstFillIndex = index;
+    self->Stream.FillingMask |= 1u << index;
+    self->ProgressDialog = dialog;
     self->PrimeBuffer(index, kind);
-    self->Stream.FirstFillIndex = outer;
+    self->ProgressDialog = outer_dialog;
+    self->Stream.FillingMask &= ~(1u << index);
+    self->Stream.FirstFillIndex = outer_index;
 }
 
 HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
@@ -372,11 +386,12 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
     // the object lives on until this call is done with it.
     AddRef();
     if (Stream.FirstFillIndex >= 0) ShowDialog = 0;  // the fill under way has the one dialog
+    HWND dialog = nullptr;
     if (ShowDialog) {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
-        ProgressDialog = CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(kProgressDialogId), Window,
-                                            PlayProgressProc, 0);
+        dialog = CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(kProgressDialogId), Window, PlayProgressProc,
+                                    0);
     }
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSndPlayTitle);
     int index = BufferIndex(BufferID);
@@ -399,8 +414,8 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
         buffer.DeviceBuffer->SetCurrentPosition(0);
         const bool ring = FedFromRing(index);
         if (ring) ResetRingNotices(this, index);
-        FirstFill(this, index, ring ? velk::PrimeKind::kStreamStart : velk::PrimeKind::kStaticStart);
-        CloseProgressDialog(this, ShowDialog);
+        FirstFill(this, index, ring ? velk::PrimeKind::kStreamStart : velk::PrimeKind::kStaticStart, dialog);
+        CloseProgressDialog(dialog);
         const bool looping = index == 0 ? !Stream.Draining : buffer.LoopFlag != 0;
         buffer.DeviceBuffer->Play(0, 0, looping ? DSBPLAY_LOOPING : 0);
         if (ring) StartStreamThread(index);
@@ -409,8 +424,8 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
         ResetEvent(SoundEvents[0]);
         waveOutOpen(&WaveOutDevice, WAVE_MAPPER, &buffer.Format, reinterpret_cast<DWORD_PTR>(SoundEvents[0]), 0,
                     CALLBACK_EVENT);
-        FirstFill(this, 0, velk::PrimeKind::kWaveOutStart);
-        CloseProgressDialog(this, ShowDialog);
+        FirstFill(this, 0, velk::PrimeKind::kWaveOutStart, dialog);
+        CloseProgressDialog(dialog);
         buffer.RefillIndex = -1;
         buffer.PlayingIndex = 0;
         for (WAVEHDR* header : buffer.WaveBlocks) {

@@ -26,7 +26,10 @@ struct StreamWorker {
     std::mutex Lock;
     // The buffer whose first fill runs on the host's thread (it pumps messages
     // there), or -1: nested calls must not free what the fill writes into.
+    // A handler may start another fill inside it: FillingMask has a bit for
+    // every buffer whose fill is under way, at any depth.
     int FirstFillIndex = -1;
+    unsigned FillingMask = 0;
 };
 
 // A static buffer that loops its file's section plays from a ring like the

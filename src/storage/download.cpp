@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/ansi.h"
+#include "core/keep_alive.h"
 #include "core/log.h"
 #include "core/text_format.h"
 #include "core/texts.h"
@@ -141,10 +142,47 @@ DWORD AvailableNow(HINTERNET source) {
     return available;
 }
 
+// Reads what has arrived, up to `wanted`, once something has. A plain read
+// waits until it has all it asked for: on a slow link a whole block would hold
+// the pump, and so the host's window, for seconds. The first byte is waited
+// for (under the receive time-out); what came with it is taken without
+// waiting. Some clients still wait when nothing more had come: asked for
+// little, they wait for little.
+constexpr DWORD kArrivedReadBytes = 8192;
+
+bool ReadArrived(HINTERNET source, char* buffer, DWORD wanted, DWORD* read) {
+    if (!InternetReadFile(source, buffer, 1, read)) return false;
+    if (*read == 0 || wanted < 2) return true;  // no byte at all: the end of the body
+    INTERNET_BUFFERSA arrived = {};
+    arrived.dwStructSize = sizeof arrived;
+    arrived.lpvBuffer = buffer + 1;
+    arrived.dwBufferLength = wanted - 1 < kArrivedReadBytes ? wanted - 1 : kArrivedReadBytes;
+    DWORD more = 0;
+    if (InternetReadFileExA(source, &arrived, IRF_NO_WAIT, 0)) {
+        more = arrived.dwBufferLength;
+    } else if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED || GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A client without reads that do not wait.
+        if (!InternetReadFile(source, buffer + 1, arrived.dwBufferLength, &more)) return false;
+    } else {
+        return false;  // a failure, also after a part: the transfer ends with it
+    }
+    *read += more;
+    return true;
+}
+
 // Everything one call holds. The fatal end does not return, so whatever a
 // failure must undo is undone here, before it: above all, the temporary file
-// goes and the target stays as it was.
-struct Transfer {
+// goes and the target stays as it was. A fatal end raised elsewhere (by a
+// host handler run by the pump) undoes it through the registration.
+struct Transfer : velk::FatalUndo {
+    Transfer() {
+        undo = [](velk::FatalUndo* self) { static_cast<Transfer*>(self)->Close(); };
+        velk::RegisterFatalUndo(this);
+    }
+    ~Transfer() { velk::UnregisterFatalUndo(this); }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
     HWND window = nullptr;
     HINTERNET client = nullptr;
     HINTERNET connection = nullptr;
@@ -213,6 +251,7 @@ bool CreateTemporaryBeside(const char* target, Transfer& transfer) {
 }  // namespace
 
 HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
+    velk::KeepAlive alive(this);  // the pump runs the host's handlers
     // A window that had ended before the call does not cut this transfer short.
     const bool ended_before = EndedFlag != 0;
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kDownloadTitle);
@@ -276,7 +315,7 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
     for (;;) {
         DWORD read = 0;
         const DWORD read_start = GetTickCount();
-        if (!InternetReadFile(transfer.source, buffer.get(), block, &read)) {
+        if (!ReadArrived(transfer.source, buffer.get(), block, &read)) {
             if (IsTimeout(GetLastError())) Fail(this, transfer, false, velk::texts::kDownloadTimedOut, url_text);
             Fail(this, transfer, false, velk::texts::kDownloadReadFailed, url_text);
         }

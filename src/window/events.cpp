@@ -13,6 +13,12 @@ constexpr WPARAM kMciSuccessful = 1;
 constexpr WPARAM kMciFailure = 8;
 constexpr UINT kFirstUserMessage = 0x0401;
 
+// An earlier object's window may still be open: its messages are not the live object's.
+bool IsLiveObjectsWindow(HWND window) {
+    VelkObject* self = LiveInstance.load();
+    return self && self->WindowHandle() == window;
+}
+
 }  // namespace
 
 EventCall EventForMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -55,7 +61,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
             self->EndedFlag = 1;
             LogWrite(self, texts::kStep, texts::kDestroyReceived);
         }
-    } else if (message == WM_SIZE) {
+    } else if (message == WM_SIZE && IsLiveObjectsWindow(window)) {
         PendingClientSize = static_cast<LONG>(lparam);
     }
     EventCall event = EventForMessage(message, wparam, lparam);

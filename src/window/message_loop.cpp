@@ -4,6 +4,7 @@
 #include <mmsystem.h>  // for: timeGetTime
 
 #include "core/ansi.h"
+#include "core/keep_alive.h"
 #include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
@@ -35,9 +36,44 @@ void RegisterWindowClass(const char* name) {
     RegisterClassExA(&window_class);
 }
 
+// ---------------------------------------------------------------- pump marks
+
+// DoEvents handles what was waiting when it was called, and what handling it
+// posted (the close command an Alt+F4 becomes, say), but not what that posts
+// in turn: a handler that posts again each time cannot keep the call. A mark
+// posted behind the waiting messages ends each round; posted messages come
+// out in order, so once a mark is reached everything posted before it has
+// been handled. Nested calls reach the marks of the calls around them first:
+// the highest reached counts.
+UINT PumpMarkMessage() {
+    static const UINT message = RegisterWindowMessageA("VELK pump mark");
+    return message;
+}
+
+LONG MarksPosted = 0;
+LONG MarksReached = 0;
+
+LONG PostPumpMark() {
+    const LONG mark = ++MarksPosted;
+    PostThreadMessageA(GetCurrentThreadId(), PumpMarkMessage(), static_cast<WPARAM>(mark), 0);
+    return mark;
+}
+
+bool IsPumpMark(const MSG& message) { return message.hwnd == nullptr && message.message == PumpMarkMessage(); }
+
+// Input, paint and the quit come out only after every posted message, so
+// after the mark; whatever else is still there was posted after it.
+bool ComesAfterPostedMessages(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_PAINT ||
+           message == WM_QUIT;
+}
+
 }  // namespace
 
 HRESULT VelkObject::wDefault(BSTR ProgramName) {
+    velk::KeepAlive alive(this);  // handlers run during the window's creation
     if (Window) {
         velk::LogWrite(this, velk::texts::kAbortRepeated, velk::texts::kDefaultName);
         return S_OK;
@@ -83,26 +119,64 @@ HRESULT VelkObject::wDefault(BSTR ProgramName) {
 void VelkObject::ApplyPendingClientSize() {
     LONG size = velk::PendingClientSize;
     if (size == 0) return;
-    BackBufferResize(LOWORD(size), HIWORD(size));
     velk::PendingClientSize = 0;
+    // Handlers run while wDefault creates the window, before graphics has made
+    // sprite 0; it is then made at the client size of that moment.
+    if (velk::IsEmpty(SpriteTable[0])) return;
+    BackBufferResize(LOWORD(size), HIWORD(size));
 }
 
 HRESULT VelkObject::Run() {
+    velk::KeepAlive alive(this);
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kRunStarted);
+    // A pump inside a member took the quit meant for Run: it ends this Run, once.
+    if (QuitTaken) {
+        QuitTaken = false;
+        return S_OK;
+    }
     MSG message;
-    if (QuitTaken) return S_OK;  // a pump inside a member already took it
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
         ApplyPendingClientSize();
-        if (EndedFlag) break;
+        if (QuitTaken) {
+            QuitTaken = false;
+            break;
+        }
+        if (EndedFlag) {
+            // The quit of wDestroy is this Run's: left waiting, it would close
+            // the next message box at once.
+            int code = 0;
+            velk::TakePendingQuit(&code);
+            break;
+        }
     }
     return S_OK;
 }
 
 HRESULT VelkObject::DoEvents(LONG* StillRunning) {
+    velk::KeepAlive alive(this);
+    LONG mark = PostPumpMark();
+    bool second_round = false;
+    // A handler slower than the timer's interval finds a new timer message
+    // waiting every time: one per call, or the call would never come back.
+    bool timer_taken = false;
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (message.message == WM_TIMER) {
+            if (timer_taken) break;
+            timer_taken = true;
+        } else if (MarksReached >= mark && !IsPumpMark(message) && !ComesAfterPostedMessages(message.message)) {
+            if (second_round) break;  // posted by the second round's handlers
+            second_round = true;
+            mark = PostPumpMark();
+        }
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) break;
+        if (IsPumpMark(message)) {
+            LONG reached = static_cast<LONG>(message.wParam);
+            if (reached > MarksReached) MarksReached = reached;
+            continue;
+        }
         // Members pump too (property puts, decoding and download dialogs):
         // the quit they take must still end Run.
         if (message.message == WM_QUIT) QuitTaken = true;

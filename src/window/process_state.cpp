@@ -6,4 +6,11 @@ namespace velk {
 HandlerSlots Handlers = {};
 LONG PendingClientSize = 0;
 
+bool TakePendingQuit(int* exit_code) {
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+    *exit_code = static_cast<int>(message.wParam);
+    return true;
+}
+
 }  // namespace velk

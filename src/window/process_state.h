@@ -38,4 +38,8 @@ inline constexpr UINT_PTR kWindowTimerId = 4;
 // bits), 0 when none waits for the back buffer.
 extern LONG PendingClientSize;
 
+// Takes a quit message waiting in the calling thread's queue, with its exit
+// code; false when none waits.
+bool TakePendingQuit(int* exit_code);
+
 }  // namespace velk

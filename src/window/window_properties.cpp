@@ -2,8 +2,12 @@
 // window's style words, placement, title and the two message boxes.
 #include <windows.h>
 
+#include <climits>
+
 #include "core/ansi.h"
+#include "core/keep_alive.h"
 #include "core/velk.h"
+#include "window/process_state.h"
 
 namespace {
 
@@ -69,6 +73,7 @@ void Reframe(HWND window, HWND insert_after) {
 // Sets or clears the bit, re-frames, and for frame changes handles the messages
 // they caused before returning.
 static HRESULT PutStyle(VelkObject* self, StyleBit bit, bool on, bool pump, HWND insert_after = HWND_TOP) {
+    velk::KeepAlive alive(self);  // re-framing runs handlers, and so does the pump
     SetBits(self->Window, bit, on);
     Reframe(self->Window, insert_after);
     if (pump) {
@@ -85,6 +90,7 @@ static HRESULT GetStyle(HWND window, StyleBit bit, LONG* value) {
 
 HRESULT VelkObject::get_wVisible(LONG* pVal) { return GetStyle(Window, kVisible, pVal); }
 HRESULT VelkObject::put_wVisible(LONG newVal) {
+    velk::KeepAlive alive(this);  // showing runs handlers
     ShowWindow(Window, newVal ? SW_SHOW : SW_HIDE);
     return PutStyle(this, kVisible, newVal != 0, false);
 }
@@ -143,10 +149,20 @@ HRESULT VelkObject::wMoveTo(LONG x, LONG y) {
     return S_OK;
 }
 
+// A place or size plus a host's step, held at the ends of the range rather
+// than wrapped round to the other side of the screen.
+static int SaturatedSum(LONG base, LONG step) {
+    long long sum = static_cast<long long>(base) + step;
+    if (sum > INT_MAX) return INT_MAX;
+    if (sum < INT_MIN) return INT_MIN;
+    return static_cast<int>(sum);
+}
+
 HRESULT VelkObject::wMoveBy(LONG rx, LONG ry) {
     RECT outer;
     if (GetWindowRect(Window, &outer))
-        SetWindowPos(Window, HWND_TOP, outer.left + rx, outer.top + ry, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetWindowPos(Window, HWND_TOP, SaturatedSum(outer.left, rx), SaturatedSum(outer.top, ry), 0, 0,
+                     SWP_NOSIZE | SWP_SHOWWINDOW);
     return S_OK;
 }
 
@@ -158,8 +174,8 @@ HRESULT VelkObject::wResizeTo(LONG w, LONG h) {
 HRESULT VelkObject::wResizeBy(LONG rw, LONG rh) {
     RECT outer;
     if (GetWindowRect(Window, &outer))
-        SetWindowPos(Window, HWND_TOP, 0, 0, outer.right - outer.left + rw, outer.bottom - outer.top + rh,
-                     SWP_NOMOVE | SWP_SHOWWINDOW);
+        SetWindowPos(Window, HWND_TOP, 0, 0, SaturatedSum(outer.right - outer.left, rw),
+                     SaturatedSum(outer.bottom - outer.top, rh), SWP_NOMOVE | SWP_SHOWWINDOW);
     return S_OK;
 }
 
@@ -168,12 +184,32 @@ HRESULT VelkObject::wResizeBy(LONG rw, LONG rh) {
 // A destroyed window cannot own a box; the box then has no owner rather than not appearing.
 static HWND BoxOwner(HWND window) { return (window && IsWindow(window)) ? window : nullptr; }
 
+// A quit message waiting in the queue (wDestroy before the box) would close
+// the box at once, unseen, with the answer 0: it waits until the box is answered.
+class QuitHeldBack {
+public:
+    QuitHeldBack() { held_ = velk::TakePendingQuit(&code_); }
+    ~QuitHeldBack() {
+        if (held_) PostQuitMessage(code_);
+    }
+    QuitHeldBack(const QuitHeldBack&) = delete;
+    QuitHeldBack& operator=(const QuitHeldBack&) = delete;
+
+private:
+    bool held_ = false;
+    int code_ = 0;
+};
+
 HRESULT VelkObject::wShowMessage(BSTR Message, BSTR Caption) {
+    velk::KeepAlive alive(this);  // the box's loop runs handlers
+    QuitHeldBack quit;
     MessageBoxA(BoxOwner(Window), velk::ToAnsi(Message), velk::ToAnsi(Caption), MB_OK | MB_ICONQUESTION);
     return S_OK;
 }
 
 HRESULT VelkObject::wYesNoMessage(BSTR Message, BSTR Caption, LONG* YesNo) {
+    velk::KeepAlive alive(this);
+    QuitHeldBack quit;
     int answer = MessageBoxA(BoxOwner(Window), velk::ToAnsi(Message), velk::ToAnsi(Caption),
                              MB_YESNO | MB_ICONINFORMATION);
     if (YesNo) *YesNo = (answer == IDYES) ? 1 : 0;

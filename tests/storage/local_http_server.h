@@ -18,6 +18,8 @@ struct HttpReply {
     // Sent first; the rest follows after `pause_ms`, so the client sees the body arrive in parts.
     size_t first_part = 0;
     DWORD pause_ms = 0;
+    // When set, the rest follows as soon as this event is set (within `pause_ms`).
+    HANDLE resume_event = nullptr;
     // How the reply can go wrong or be framed otherwise: the head declares this
     // many bytes more than are sent; the connection is reset after the first
     // part, or held open with nothing more sent until the client hangs up; the
@@ -61,6 +63,8 @@ public:
         return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
     }
     int requests() const { return served_; }
+    // Whether the rest of the body waited for the resume event rather than for the pause's end.
+    bool resumed_by_event() const { return resumed_by_event_; }
     const std::string& last_request() const { return request_; }
 
 private:
@@ -116,7 +120,10 @@ private:
                 return;
             }
             if (reply_.stall_after_first_part) return WaitForHangUp(peer);
-            Sleep(reply_.pause_ms);
+            if (reply_.resume_event)
+                resumed_by_event_ = WaitForSingleObject(reply_.resume_event, reply_.pause_ms) == WAIT_OBJECT_0;
+            else
+                Sleep(reply_.pause_ms);
         }
         if (!SendBody(peer, body.data() + first, body.size() - first)) return;
         if (reply_.chunked) SendAll(peer, "0\r\n\r\n");
@@ -161,6 +168,7 @@ private:
     const DWORD start_ = GetTickCount();
     std::atomic<int> served_{0};
     std::atomic<bool> stop_{false};
+    std::atomic<bool> resumed_by_event_{false};
     std::string request_;
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
