@@ -432,3 +432,102 @@ TEST_F(WindowTest, TeardownLetsGoOfEverySinkBeforeItCleansUp) {
     EXPECT_EQ(a->References(), 1u);
     EXPECT_EQ(b->References(), 1u);
 }
+
+// The container, its one connection point, their enumerators and the class
+// information, as generic automation hosts walk them.
+TEST(EventSource, AnswersTheConnectionPointContractAndItsEnumerators) {
+    TempDir dir;
+    CurrentDirectory cd(dir.path());
+    IVELK* velk = CreateFromLibrary();
+    ASSERT_NE(velk, nullptr);
+    IConnectionPointContainer* container = nullptr;
+    ASSERT_EQ(velk->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);
+    IUnknown* identity = nullptr;
+    IUnknown* via_container = nullptr;
+    velk->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+    container->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&via_container));
+    EXPECT_EQ(identity, via_container) << "one object";
+    identity->Release();
+    via_container->Release();
+
+    IConnectionPoint* point = reinterpret_cast<IConnectionPoint*>(1);
+    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(point, nullptr);
+    IEnumConnectionPoints* points = nullptr;
+    ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
+    ULONG fetched = 9;
+    IConnectionPoint* listed[2] = {};
+    EXPECT_EQ(points->Next(2, listed, nullptr), E_INVALIDARG) << "more than one needs a count";
+    ASSERT_EQ(points->Next(2, listed, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    point = listed[0];
+    EXPECT_EQ(points->Skip(1), S_FALSE);
+    EXPECT_EQ(points->Reset(), S_OK);
+    EXPECT_EQ(points->Skip(1), S_OK);
+    IEnumConnectionPoints* copy = nullptr;
+    ASSERT_EQ(points->Clone(&copy), S_OK);
+    EXPECT_EQ(copy->Next(1, listed, nullptr), S_FALSE) << "the clone starts where its original stood";
+    copy->Reset();
+    EXPECT_EQ(copy->Next(1, listed, nullptr), S_OK);
+    EXPECT_EQ(listed[0], point);
+    listed[0]->Release();
+    copy->Release();
+    points->Release();
+
+    IID iid = IID_NULL;
+    EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
+    EXPECT_TRUE(IsEqualIID(iid, DIID__IVELKEvents));
+    IConnectionPointContainer* owner = nullptr;
+    EXPECT_EQ(point->GetConnectionPointContainer(&owner), S_OK);
+    EXPECT_EQ(owner, container);
+    owner->Release();
+
+    DWORD cookie = 7;
+    EXPECT_EQ(point->Advise(nullptr, &cookie), E_POINTER);
+    EXPECT_EQ(cookie, 0u);
+    IClassFactory* factory = nullptr;  // answers neither the events nor IDispatch
+    ASSERT_EQ(GetLibraryClassFactory(&factory), S_OK);
+    EXPECT_EQ(point->Advise(factory, &cookie), CONNECT_E_CANNOTCONNECT);
+    factory->Release();
+    SinkPtr a = MakeSink("A"), b = MakeSink("B");
+    DWORD cookies[2] = {};
+    ASSERT_EQ(point->Advise(a.get(), &cookies[0]), S_OK);
+    ASSERT_EQ(point->Advise(b.get(), &cookies[1]), S_OK);
+    EXPECT_NE(cookies[0], cookies[1]);
+    EXPECT_EQ(point->Unadvise(cookies[1] + 100), CONNECT_E_NOCONNECTION);
+
+    IEnumConnections* connections = nullptr;
+    ASSERT_EQ(point->EnumConnections(&connections), S_OK);
+    point->Unadvise(cookies[1]);  // the enumerator keeps what it listed
+    CONNECTDATA data[3] = {};
+    ASSERT_EQ(connections->Next(3, data, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 2u);
+    EXPECT_EQ(data[0].dwCookie, cookies[0]);
+    EXPECT_EQ(data[1].dwCookie, cookies[1]);
+    EXPECT_EQ(b->References(), 3u) << "the enumerator's reference and the one it handed out";
+    for (ULONG i = 0; i < fetched; ++i) data[i].pUnk->Release();
+    connections->Release();
+    EXPECT_EQ(b->References(), 1u);
+
+    IProvideClassInfo2* info = nullptr;
+    ASSERT_EQ(velk->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&info)), S_OK);
+    GUID guid = GUID_NULL;
+    EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid), S_OK);
+    EXPECT_TRUE(IsEqualGUID(guid, DIID__IVELKEvents));
+    EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID + 1, &guid), E_INVALIDARG);
+    ITypeInfo* coclass = nullptr;
+    ASSERT_EQ(info->GetClassInfo(&coclass), S_OK);
+    TYPEATTR* attributes = nullptr;
+    coclass->GetTypeAttr(&attributes);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, CLSID_VELK));
+    coclass->ReleaseTypeAttr(attributes);
+    coclass->Release();
+    info->Release();
+
+    // The point keeps the object alive after the host's last reference.
+    container->Release();
+    velk->Release();
+    EXPECT_EQ(a->References(), 2u) << "still connected";
+    point->Release();
+    EXPECT_EQ(a->References(), 1u) << "the object ended and let go";
+}
