@@ -282,6 +282,7 @@ namespace {
 
 // The sink's view of the rectangle: Left, Top, Right, Bottom arrive last first.
 LONG& Side(DISPPARAMS* params, int side) { return *V_I4REF(&params->rgvarg[3 - side]); }
+constexpr int kLeft = 0;
 constexpr int kRight = 2;
 
 }  // namespace
@@ -365,6 +366,40 @@ TEST_F(WindowTest, ASinkChangesTheDragRectangleAfterTheHandler) {
     EXPECT_EQ(moving.right, 301);
     EXPECT_EQ(moving.left, 0);
     EXPECT_EQ(moving.bottom, 300);
+}
+
+// A real sizing through the platform's loop, driven from the keyboard: the
+// loop hands its rectangle to the sink, and the window takes the size the
+// sink wrote. The keys go in one at a time from the timer, which the loop
+// keeps dispatching, so each lands after the pointer move the one before made.
+TEST_F(WindowTest, TheSizedWindowTakesTheRectangleASinkWrites) {
+    velk_->put_wResizeable(1);
+    velk_->put_OnSizing(0);
+    SinkPtr sink = MakeSink("A");
+    int step = 0;
+    sink->During = [&step](const std::string& event, DISPPARAMS* params) {
+        if (event == "OnSizing") Side(params, kRight) = Side(params, kLeft) + 500;
+        if (event != "OnTimer" || step > 2) return;
+        static const WORD kKeys[] = {VK_RIGHT, VK_RIGHT, VK_RETURN};  // pick the edge, move it, accept
+        INPUT key[2] = {};
+        key[0].type = key[1].type = INPUT_KEYBOARD;
+        key[0].ki.wVk = key[1].ki.wVk = kKeys[step++];
+        key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, key, sizeof key[0]);
+    };
+    ASSERT_TRUE(sink->Advise(velk_));
+    PumpFor(velk_, 50);
+    const RECT before = OuterRect();
+    RecordedCalls().clear();
+    velk_->wRunTimer(100, 0);
+    PostMessageA(window(), WM_SYSCOMMAND, SC_SIZE, 0);
+    DWORD start = GetTickCount();
+    while (step <= 2 && GetTickCount() - start < 5000) PumpFor(velk_, 20);
+    PumpFor(velk_, 100);
+    EXPECT_FALSE(CallsOf("A.OnSizing").empty());
+    const RECT after = OuterRect();
+    EXPECT_EQ(after.right - after.left, 500) << "the sink's width, not " << before.right - before.left;
+    EXPECT_EQ(after.left, before.left);
 }
 
 // Sinks run in the order they were advised; one that fails does not stop the
