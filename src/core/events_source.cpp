@@ -123,7 +123,7 @@ EventId EventOfSlot(HostAddress HandlerSlots::*slot) {
     };
     for (const Pair& pair : kPairs)
         if (pair.slot == slot) return pair.id;
-    return kEventOnTimer;  // unreachable: every slot that the window calls is listed
+    return kEventNone;
 }
 
 // ---------------------------------------------------------------- the source
@@ -326,6 +326,7 @@ void FireSlotEvent(HWND window, HostAddress HandlerSlots::*slot, EventArgument a
     // An earlier object's window, still open, has no sinks of its own.
     if (self->WindowHandle() && self->WindowHandle() != window) return;
     EventId id = EventOfSlot(slot);
+    if (id == kEventNone) return;
     if (id == kEventOnSizing || id == kEventOnMoving)
         self->Events.FireRectangle(id, reinterpret_cast<RECT*>(argument));
     else

@@ -13,6 +13,7 @@ namespace velk {
 
 // The dispatch ids of _IVELKEvents, as fixed in the type library.
 enum EventId : DISPID {
+    kEventNone = 0,  // a slot without an event
     kEventOnActive = 1,
     kEventOnDeActive,
     kEventOnKeyDown,
@@ -31,7 +32,7 @@ enum EventId : DISPID {
     kEventOnTimer,
 };
 
-// The event that follows a handler slot's call.
+// The event that follows a handler slot's call (kEventNone for the window-procedure slot).
 EventId EventOfSlot(HostAddress HandlerSlots::*slot);
 
 // Part of the object: its interfaces share the object's identity and life
