@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes docs/reference.md, the reference of every member of IVELK, from the
-type library description (resources/velk.idl: names, dispatch ids, parameters,
+"""Writes docs/reference.md, the reference of every member of IVELK and of the
+events of _IVELKEvents, from the type library description (resources/velk.idl: names, dispatch ids, parameters,
 defaults, help strings) and the library's sources (the log texts each member
 writes, resolved from src/core/texts.h). The one-line descriptions below are
-the only hand-kept part; a member without one stops the script.
+the only hand-kept part; a member or event without one stops the script.
   make-reference.py            rewrite docs/reference.md
   make-reference.py --check    exit 1 (and say why) if the file is not current"""
 import os
@@ -35,7 +35,7 @@ DESCRIPTIONS = {
     "wHasCloseBtn": "Whether the title bar has a close button.",
     "wHasTitleBar": "Whether the window has a title bar.",
     "wResizeable": "Whether the window has a sizing border.",
-    "wRunTimer": "Starts the window timer with the interval in milliseconds; each tick calls the handler at the given address.",
+    "wRunTimer": "Starts the window timer with the interval in milliseconds; each tick calls the handler at the given address and fires OnTimer. While an event sink is connected the address may be 0: the ticks then go to OnTimer alone.",
     "GetTick": "Milliseconds since the object was created or since TickReset.",
     "OnActive": "Address of the handler called when the window becomes active.",
     "OnDeActive": "Address of the handler called when the window becomes inactive.",
@@ -114,6 +114,27 @@ DESCRIPTIONS = {
     "mci": "Sends an MCI command string with a file path and options; completion comes back through OnMCISuccess or OnMCIFailure.",
 }
 
+EVENT_COUNT = 16
+
+EVENT_DESCRIPTIONS = {
+    "OnActive": "The window lost activation (the same inverted pairing as the handler slots).",
+    "OnDeActive": "The window was activated.",
+    "OnKeyDown": "A key was pressed (repeats while it is held); the virtual-key code.",
+    "OnKeyUp": "A key was released; the virtual-key code.",
+    "OnCommand": "A menu or control command: identifier in the low 16 bits, notification code in the high 16 bits.",
+    "OnMouseDown": "A mouse button was pressed in the client area: 1 left, 2 right, 3 middle.",
+    "OnMouseUp": "A mouse button was released in the client area: 1 left, 2 right, 3 middle.",
+    "OnMouseWheel": "The wheel turned: 120 per notch away from the user, 65416 per notch towards the user.",
+    "OnMove": "The window has moved; always 0.",
+    "OnMoving": "The window is being dragged: the drag rectangle in screen coordinates, which the sink may change.",
+    "OnSize": "The window has been resized: 0 restored, 1 minimised, 2 maximised.",
+    "OnSizing": "The window's frame is being dragged: the drag rectangle in screen coordinates, which the sink may change.",
+    "OnMCIFailure": "An MCI command sent with notify failed; always 0.",
+    "OnMCISuccess": "An MCI command sent with notify completed; always 0.",
+    "OnSurfaceLost": "The window received message 0x0401 (posted by some party when DirectDraw surfaces were lost); its word parameter.",
+    "OnTimer": "A tick of the timer started by wRunTimer; always 0.",
+}
+
 TYPE_NAMES = {"long": "long", "short": "short", "BSTR": "string", "HOST_ADDRESS": "address"}
 
 
@@ -135,6 +156,20 @@ def parse_idl():
                 "default": default.group(1) if default else None})
         entries.append({"name": name, "dispid": dispid, "help": helpstring, "kind": kind, "params": parameters})
     return entries
+
+
+def parse_events():
+    text = open(IDL, encoding="utf-8").read()
+    body = text[text.index("dispinterface _IVELKEvents"):]
+    body = body[:body.index("};")]
+    events = []
+    for attrs, name, params in re.findall(r"\[([^\]]*)\]\s*void\s+(\w+)\s*\(([^;]*)\);", body):
+        shown = []
+        for flags, ptype, pname in re.findall(r"\[([^\]]*)\]\s*(\w+\s*\**)\s*(\w+)", params):
+            shown.append(f"{'ByRef ' if 'out' in flags else ''}{pname} As {ptype.rstrip('* ')}")
+        events.append({"name": name, "dispid": int(re.search(r"id\((\d+)\)", attrs).group(1)),
+                       "params": ", ".join(shown)})
+    return events
 
 
 def parse_texts():
@@ -262,6 +297,28 @@ def render():
         kinds = {"method": "method", "get/put": "property", "get": "read-only property",
                  "put": "write-only property"}.get(kinds, kinds)
         out.append(f"| [`{name}`](#{name.lower()}) | {by_name[name][0]['dispid']} | {kinds} | {DESCRIPTIONS[name]} |")
+    events = parse_events()
+    if len(events) != EVENT_COUNT:
+        sys.exit(f"make-reference: the events interface has {len(events)} events, expected {EVENT_COUNT}")
+    missing = [e["name"] for e in events if e["name"] not in EVENT_DESCRIPTIONS]
+    if missing:
+        sys.exit("make-reference: no description for the event " + ", ".join(missing))
+    out += [
+        "",
+        "## Events",
+        "",
+        "The class's default source interface `_IVELKEvents` (a dispinterface) carries one event per",
+        "handler slot, named like it, plus `OnTimer`. Sinks connect through the object's connection",
+        "point (`WithEvents`, `WScript.ConnectObject`, `DispatchWithEvents`, `+=`; see the README) and are",
+        "called on the host's thread, in the order they connected, right after the slot's handler (also",
+        "when the slot is empty). While a sink is connected, `wRunTimer` accepts 0 as `Event`: the",
+        "ticks then go to `OnTimer` alone. What a sink returns is ignored.",
+        "",
+        "| event | id | parameters | when |",
+        "|---|---|---|---|",
+    ]
+    for e in events:
+        out.append(f"| `{e['name']}` | {e['dispid']} | `{e['params']}` | {EVENT_DESCRIPTIONS[e['name']]} |")
     for name in names:
         out += ["", f"## {name}", "", f"Dispatch id {by_name[name][0]['dispid']}. {DESCRIPTIONS[name]}", "",
                 f"Help string: {by_name[name][0]['help']}", ""]

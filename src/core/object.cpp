@@ -23,7 +23,7 @@ HRESULT VelkObject::Create(IUnknown* outer, REFIID iid, void** out) {
     return hr;
 }
 
-VelkObject::VelkObject(IUnknown* outer) {
+VelkObject::VelkObject(IUnknown* outer) : Events(outer ? outer : static_cast<IUnknown*>(&Inner)) {
     Inner.Self = this;
     Controlling = outer ? outer : static_cast<IUnknown*>(&Inner);
     // No usable object exists at this point, so the error box has no owner, no
@@ -69,6 +69,9 @@ VelkObject::~VelkObject() {
 }
 
 void VelkObject::Teardown() {
+    // Sinks go first: nothing they might call into is released yet, and no
+    // event reaches them from the clean-up below.
+    Events.UnadviseAll();
     if (LiveInstance.load() == nullptr) {
         velk::LogWrite(this, velk::texts::kAbortRepeated, velk::texts::kReleaseName);
         return;
@@ -103,6 +106,8 @@ HRESULT VelkObject::InnerUnknown::QueryInterface(REFIID iid, void** out) {
         *out = static_cast<IUnknown*>(this);
     } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IVELK)) {
         *out = static_cast<IVELK*>(owner);
+    } else if (IUnknown* events = owner->Events.InterfaceFor(iid)) {
+        *out = events;
     } else {
         *out = nullptr;
         return E_NOINTERFACE;

@@ -12,6 +12,7 @@
 #include "graphics/sprite_store.h"
 #include "sound/sound_buffer.h"
 #include "sound/stream_worker.h"
+#include "core/events_source.h"
 #include "core/velk_interface.h"
 
 class VelkObject final : public IVELK {
@@ -265,6 +266,7 @@ public:
     HWND ProgressDialog;
     velk::StreamWorker Stream;
     velk::SectionWorker SectionWorkers[velk::kSoundBufferCount];  // [0] unused: the stream has its own
+    velk::EventSource Events;  // the connection point of _IVELKEvents and its sinks
 
 private:
     explicit VelkObject(IUnknown* outer);

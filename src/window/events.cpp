@@ -1,6 +1,8 @@
-// The window procedure: turns window messages into calls of the host's handlers.
+// The window procedure: turns window messages into calls of the host's handlers and
+// the events of the object's sinks.
 #include "window/events.h"
 
+#include "core/events_source.h"
 #include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
@@ -68,6 +70,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
     if (event.slot) {
         // Read at call time: an earlier handler may have changed the slot.
         if (HostAddress address = Handlers.*event.slot) CallHandler(address, event.argument);
+        FireSlotEvent(window, event.slot, event.argument);
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }

@@ -210,7 +210,9 @@ HRESULT VelkObject::TickReset() {
 }
 
 HRESULT VelkObject::wRunTimer(LONG Interval, velk::HostAddress Event) {
-    if (Event == 0) velk::FatalError(this, velk::texts::kParamError, velk::texts::kTimerFunctionSubject);
+    // With a sink connected the ticks may go to OnTimer alone.
+    if (Event == 0 && !Events.HasSinks())
+        velk::FatalError(this, velk::texts::kParamError, velk::texts::kTimerFunctionSubject);
     KillTimer(Window, velk::kWindowTimerId);
     // Without a window the platform would make a thread timer whose messages
     // reach no window procedure; the handler is only stored then.

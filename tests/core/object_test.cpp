@@ -81,7 +81,7 @@ TEST(Object, SecondLiveObjectEndsTheProcessWithTheInitError) {
     EXPECT_EQ(result.log, kBannerLines);
 }
 
-TEST(Object, AnswersOnlyItsThreeInterfaces) {
+TEST(Object, AnswersOnlyItsOwnInterfaces) {
     IVELK* velk = CreateFromLibrary();
     ASSERT_NE(velk, nullptr);
     IUnknown* unknown = nullptr;
@@ -94,8 +94,17 @@ TEST(Object, AnswersOnlyItsThreeInterfaces) {
     dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown_from_dispatch));
     EXPECT_EQ(unknown, unknown_from_dispatch) << "one identity";
 
-    const IID refused[] = {IID_ISupportErrorInfo, IID_IConnectionPointContainer, IID_IProvideClassInfo,
-                           IID_IPersist, IID_IMarshal};
+    // The events' interfaces belong to the same object.
+    for (const IID& iid : {IID_IConnectionPointContainer, IID_IProvideClassInfo, IID_IProvideClassInfo2}) {
+        IUnknown* face = nullptr;
+        IUnknown* identity = nullptr;
+        ASSERT_EQ(velk->QueryInterface(iid, reinterpret_cast<void**>(&face)), S_OK);
+        face->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+        EXPECT_EQ(identity, unknown) << "one identity";
+        identity->Release();
+        face->Release();
+    }
+    const IID refused[] = {IID_ISupportErrorInfo, IID_IPersist, IID_IMarshal, IID_IConnectionPoint};
     for (const IID& iid : refused) {
         void* out = reinterpret_cast<void*>(1);
         EXPECT_EQ(velk->QueryInterface(iid, &out), E_NOINTERFACE);

@@ -82,6 +82,10 @@ TEST(Registration, WritesExactlyTheKeysOfTheRegistrationScript) {
     EXPECT_EQ(Value(class_key + "\\InprocServer32", "ThreadingModel"), "Apartment");
     EXPECT_EQ(Value(class_key + "\\TypeLib"), GuidText(LIBID_VELKLIB));
     EXPECT_TRUE(TypeLibraryRegistered());
+    // The events' interface comes with the library, so that hosts can bind sinks to it.
+    const std::string events_key = "Interface\\" + GuidText(DIID__IVELKEvents);
+    EXPECT_EQ(Value(events_key), "_IVELKEvents");
+    EXPECT_EQ(Value(events_key + "\\TypeLib"), GuidText(LIBID_VELKLIB));
 }
 
 TEST(Registration, RewritesTheClassKeyAndUnregistrationRemovesEverything) {
@@ -101,6 +105,7 @@ TEST(Registration, RewritesTheClassKeyAndUnregistrationRemovesEverything) {
     EXPECT_FALSE(KeyExists("VELK"));
     EXPECT_TRUE(KeyExists("CLSID")) << "the CLSID root stays";
     EXPECT_FALSE(TypeLibraryRegistered());
+    EXPECT_FALSE(KeyExists("Interface\\" + GuidText(DIID__IVELKEvents)));
     ASSERT_EQ(RegisterLibrary(), S_OK);
 }
 

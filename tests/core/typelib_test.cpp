@@ -2,6 +2,7 @@
 // with its dispatch id, kind, parameters, optional parameters and defaults.
 #include <gtest/gtest.h>
 
+#include <iterator>  // for: std::size
 #include <string>
 #include <vector>
 
@@ -121,6 +122,26 @@ const Member kMembers[] = {
     {109, "TickReset", kMethod, ""},
     {110, "GetVELKVer", kMethod, "Ret:r"},
     {111, "mci", kMethod, "CMDStr:b,FilePath:b,Optional:b"},
+};
+
+// The events' interface, in the same notation.
+const Member kEvents[] = {
+    {1, "OnActive", kMethod, "Value:l"},
+    {2, "OnDeActive", kMethod, "Value:l"},
+    {3, "OnKeyDown", kMethod, "KeyCode:l"},
+    {4, "OnKeyUp", kMethod, "KeyCode:l"},
+    {5, "OnCommand", kMethod, "Command:l"},
+    {6, "OnMouseDown", kMethod, "Button:l"},
+    {7, "OnMouseUp", kMethod, "Button:l"},
+    {8, "OnMouseWheel", kMethod, "Delta:l"},
+    {9, "OnMove", kMethod, "Value:l"},
+    {10, "OnMoving", kMethod, "Left:L,Top:L,Right:L,Bottom:L"},
+    {11, "OnSize", kMethod, "SizeKind:l"},
+    {12, "OnSizing", kMethod, "Left:L,Top:L,Right:L,Bottom:L"},
+    {13, "OnMCIFailure", kMethod, "Value:l"},
+    {14, "OnMCISuccess", kMethod, "Value:l"},
+    {15, "OnSurfaceLost", kMethod, "Value:l"},
+    {16, "OnTimer", kMethod, "Value:l"},
 };
 
 // One vtable slot as the expected table implies it.
@@ -303,7 +324,7 @@ TEST_F(TypeLibrary, CarriesTheLibraryClassAndInterfaceTexts) {
     TYPEATTR* class_attributes = nullptr;
     coclass->GetTypeAttr(&class_attributes);
     EXPECT_TRUE(class_attributes->wTypeFlags & TYPEFLAG_FCANCREATE);
-    EXPECT_EQ(class_attributes->cImplTypes, 1);
+    EXPECT_EQ(class_attributes->cImplTypes, 2) << "the interface and the events";
     coclass->ReleaseTypeAttr(class_attributes);
     INT impl_flags = 0;
     coclass->GetImplTypeFlags(0, &impl_flags);
@@ -316,4 +337,49 @@ TEST_F(TypeLibrary, QuotedHelpStringsAreExact) {
     EXPECT_EQ(Help(interface_, 1), L"VELKウインドウをデフォルトの設定で作成します");
     EXPECT_EQ(Help(interface_, 4), L"VELKに貯まったメッセージキューを処理します");
     EXPECT_EQ(Help(interface_, 110), L"VELKのバージョンを取得します");
+}
+
+// Hosts find the events through the class: its default source is a
+// dispinterface with one method per event, called with longs.
+TEST_F(TypeLibrary, NamesTheEventsAsTheClassDefaultSource) {
+    ITypeInfo* coclass = nullptr;
+    ASSERT_EQ(library_->GetTypeInfoOfGuid(CLSID_VELK, &coclass), S_OK);
+    INT flags = 0;
+    HREFTYPE ref = 0;
+    ITypeInfo* events = nullptr;
+    ASSERT_EQ(coclass->GetImplTypeFlags(1, &flags), S_OK);
+    EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
+    ASSERT_EQ(coclass->GetRefTypeOfImplType(1, &ref), S_OK);
+    ASSERT_EQ(coclass->GetRefTypeInfo(ref, &events), S_OK);
+    coclass->Release();
+
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(events->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, DIID__IVELKEvents));
+    EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
+    ASSERT_EQ(attributes->cFuncs, std::size(kEvents));
+    events->ReleaseTypeAttr(attributes);
+    for (UINT i = 0; i < std::size(kEvents); ++i) {
+        const Member& event = kEvents[i];
+        SCOPED_TRACE(event.name);
+        FUNCDESC* function = nullptr;
+        ASSERT_EQ(events->GetFuncDesc(i, &function), S_OK);
+        EXPECT_EQ(function->memid, event.id);
+        EXPECT_EQ(function->invkind, INVOKE_FUNC);
+        EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_VOID);
+        BSTR names[8] = {};
+        UINT count = 0;
+        events->GetNames(function->memid, names, 8, &count);
+        EXPECT_EQ(Narrow(names[0]), event.name);
+        const std::vector<std::string> params = Split(event.params);
+        ASSERT_EQ(function->cParams, static_cast<SHORT>(params.size()));
+        for (SHORT p = 0; p < function->cParams; ++p) {
+            EXPECT_EQ(Narrow(names[p + 1]), params[p].substr(0, params[p].find(':')));
+            EXPECT_EQ(Describe(events, function->lprgelemdescParam[p]), params[p].substr(params[p].find(':') + 1));
+        }
+        EXPECT_FALSE(Help(events, function->memid).empty());
+        for (BSTR name : names) SysFreeString(name);
+        events->ReleaseFuncDesc(function);
+    }
+    events->Release();
 }
