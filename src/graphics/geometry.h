@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>  // for: POINT
 
+#include <vector>
+
 namespace velk {
 
 // The pi of every angle in the library; results depend on exactly this value.
@@ -33,5 +35,46 @@ inline bool IsWholeTurn(long start, long end) {
     long long span = static_cast<long long>(end) - start;
     return span != 0 && span % 360 == 0;
 }
+
+// Angles of an elliptic arc drawn point by point: a span over one turn only
+// retraces the figure, so the points start one turn before the end (the end,
+// where the current position is left, stays where the whole span ends).
+inline long long EllipseFirstAngle(long start, long end) {
+    const long long span = static_cast<long long>(end) - start;
+    return span > 360 ? static_cast<long long>(end) - 360 : start;
+}
+
+// ---------------------------------------------------------------- clipping
+// Shapes far beyond a sprite are drawn by the library's own clipped segments:
+// the platform's curve and line code allocates by the size of a figure and
+// overflows on coordinates near the 32-bit limits.
+
+struct PointD {
+    double x;
+    double y;
+};
+
+// A rectangle of logical coordinates, left <= right, top <= bottom.
+struct BoundsD {
+    double left;
+    double top;
+    double right;
+    double bottom;
+    bool Contains(double x, double y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+    BoundsD Grown(double by) const { return BoundsD{left - by, top - by, right + by, bottom + by}; }
+};
+
+// Clips the segment a-b to `bounds`; false when none of it is inside.
+bool ClipSegment(const BoundsD& bounds, PointD* a, PointD* b);
+
+// Clips a closed polygon to `bounds`; the result is closed too (possibly empty).
+std::vector<PointD> ClipPolygon(const std::vector<PointD>& polygon, const BoundsD& bounds);
+
+// Points of the circular arc of `radius` around (x, y) from `start` through
+// `sweep` radians (mathematical angles, y up on the screen), close enough
+// together that the chords stay within half a pixel of the circle; a radius
+// below zero runs round the opposite side, as the platform's bounding box does.
+inline constexpr size_t kMostArcPoints = size_t{1} << 18;
+std::vector<PointD> ArcPoints(double x, double y, double radius, double start, double sweep);
 
 }  // namespace velk

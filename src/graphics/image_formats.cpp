@@ -1,6 +1,7 @@
 // Checks and pixel work over device-independent bitmap bytes; see image_formats.h.
 #include "graphics/image_formats.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace velk {
@@ -44,6 +45,12 @@ bool KnownCompression(uint32_t compression, uint32_t bits) {
     }
 }
 
+// Bit-field masks (three 32-bit words at byte 40 of the header) follow a 40-byte
+// header and lie inside one of 52 bytes or more; a header in between would have
+// them read partly past its end.
+constexpr size_t kMaskedHeaderBytes = kInfoHeaderBytes + 12;
+bool MasksPlaced(uint32_t header_size) { return header_size == kInfoHeaderBytes || header_size >= kMaskedHeaderBytes; }
+
 uint8_t Scale(uint32_t channel, uint32_t alpha) { return uint8_t((channel * alpha + 127) / 255); }
 }  // namespace
 
@@ -62,6 +69,7 @@ bool CheckDib(const void* info, size_t info_bytes, const void* bits, size_t bits
     const bool bit_fields = header.biCompression == BI_BITFIELDS;
     if (header.biCompression != BI_RGB && !(bit_fields && (header.biBitCount == 16 || header.biBitCount == 32)))
         return false;
+    if (bit_fields && !MasksPlaced(header.biSize)) return false;
     // The masks of a 40-byte header follow it like a colour table; larger headers hold them inside.
     const size_t table_bytes =
         bit_fields && header.biSize > kInfoHeaderBytes ? 0 : ColorTableEntries(header) * sizeof(RGBQUAD);
@@ -105,6 +113,10 @@ bool CheckBmpHeaders(const void* head, size_t head_bytes, uint64_t file_bytes, b
         return false;
     }
     if (!SaneExtent(width, height) || planes != 1 || !KnownDepth(bits) || !KnownCompression(compression, bits))
+        return false;
+    // The masks must lie inside the header, or between a 40-byte one and the rows.
+    if (compression == BI_BITFIELDS &&
+        (!MasksPlaced(header_size) || rows_offset < kFileHeaderBytes + std::max<uint64_t>(header_size, kMaskedHeaderBytes)))
         return false;
     const bool run_length = compression == BI_RLE8 || compression == BI_RLE4;
     // Run-length rows are stored bottom-up only.

@@ -55,30 +55,37 @@ VELK_SSE2 void BlendRow(const uint32_t* source, uint32_t* dest, size_t count, in
 
 // ---------------------------------------------------------------- colour key rows
 
+namespace {
+// A key that can never match keeps only what is transparent already.
+uint32_t KeyWordOf(COLORREF color) { return KeyCanMatch(color) ? DibWordOf(color) : 0xFFFFFFFFu; }
+}  // namespace
+
 void ColorKeyRowsReference(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color) {
-    const bool can_match = KeyCanMatch(color);
-    const uint32_t key = DibWordOf(color);
+    const uint32_t key = KeyWordOf(color);
     for (size_t i = 0; i < count; ++i) {
-        const bool transparent = can_match && (picture[i] & kColourBits) == key;
+        const uint32_t pixel = picture[i] & kColourBits;
+        const bool still_transparent = (mask[i] & kColourBits) == kColourBits && pixel == 0;
+        const bool transparent = pixel == key || still_transparent;
         if (transparent) picture[i] = 0;
         mask[i] = transparent ? kColourBits : 0;
     }
 }
 
 VELK_SSE2 void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color) {
-    if (!KeyCanMatch(color)) {
-        memset(mask, 0, count * sizeof *mask);
-        return;
-    }
-    const __m128i key = _mm_set1_epi32(static_cast<int>(DibWordOf(color)));
+    const __m128i key = _mm_set1_epi32(static_cast<int>(KeyWordOf(color)));
     const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourBits));
+    const __m128i zero = _mm_setzero_si128();
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         __m128i* p = reinterpret_cast<__m128i*>(picture + i);
+        __m128i* m = reinterpret_cast<__m128i*>(mask + i);
         const __m128i pixels = _mm_loadu_si128(p);
-        const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(pixels, colour), key);
+        const __m128i colours = _mm_and_si128(pixels, colour);
+        const __m128i was_white = _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(m), colour), colour);
+        const __m128i still = _mm_and_si128(was_white, _mm_cmpeq_epi32(colours, zero));
+        const __m128i transparent = _mm_or_si128(_mm_cmpeq_epi32(colours, key), still);
         _mm_storeu_si128(p, _mm_andnot_si128(transparent, pixels));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(mask + i), _mm_and_si128(transparent, colour));
+        _mm_storeu_si128(m, _mm_and_si128(transparent, colour));
     }
     ColorKeyRowsReference(picture + i, mask + i, count - i, color);
 }

@@ -32,9 +32,10 @@ void BlendRowReference(const uint32_t* source, uint32_t* dest, size_t count, int
 void BlendRow(const uint32_t* source, uint32_t* dest, size_t count, int32_t alpha);
 
 // The colour key on rows of 0x00RRGGBB words (a 32-bit device-independent row):
-// a picture pixel of `color` turns black and its mask word white, every other
-// mask word black. Bits above the 24 colour bits are ignored in the picture; a
-// colour with such bits never matches.
+// a picture pixel of `color` turns black and its mask word white; a pixel that
+// is transparent already (white mask, still black) stays so; every other mask
+// word turns black (what was drawn over a transparent pixel becomes opaque).
+// Bits above the 24 colour bits are ignored; a colour with such bits never matches.
 void ColorKeyRowsReference(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color);
 void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color);
 

@@ -40,9 +40,14 @@ bool PresentLockedPixels(IDirectDrawSurface7* back, HDC target, LONG width, LONG
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        const LONG w = std::min<LONG>(width, static_cast<LONG>(desc.dwWidth));
-        const LONG h = std::min<LONG>(height, static_cast<LONG>(desc.dwHeight));
-        SetDIBitsToDevice(target, 0, 0, w, h, 0, 0, 0, desc.dwHeight, desc.lpSurface, &info, DIB_RGB_COLORS);
+        const LONG w = static_cast<LONG>(desc.dwWidth), h = static_cast<LONG>(desc.dwHeight);
+        if (w == width && h == height) {
+            SetDIBitsToDevice(target, 0, 0, w, h, 0, 0, 0, desc.dwHeight, desc.lpSurface, &info, DIB_RGB_COLORS);
+        } else {
+            // A back buffer of another size than the presented area is scaled to it.
+            SetStretchBltMode(target, COLORONCOLOR);
+            StretchDIBits(target, 0, 0, width, height, 0, 0, w, h, desc.lpSurface, &info, DIB_RGB_COLORS, SRCCOPY);
+        }
     }
     back->Unlock(nullptr);
     return readable;
@@ -53,7 +58,13 @@ void PresentToWindow(IDirectDrawSurface7* back, HWND window, LONG width, LONG he
     if (!target) return;
     HDC source = nullptr;
     if (!PresentLockedPixels(back, target, width, height) && SUCCEEDED(back->GetDC(&source)) && source) {
-        BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        // A fresh surface context is in pixel units, whatever the sprite's kept state.
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        back->GetSurfaceDesc(&desc);
+        SetStretchBltMode(target, COLORONCOLOR);
+        StretchBlt(target, 0, 0, width, height, source, 0, 0, static_cast<LONG>(desc.dwWidth),
+                   static_cast<LONG>(desc.dwHeight), SRCCOPY);
         back->ReleaseDC(source);
     }
     ReleaseDC(window, target);
@@ -71,7 +82,11 @@ HRESULT VelkObject::Refresh() {
         if (window && back.MemoryDC) {
             HDC target = GetDC(Window);
             if (target) {
-                BitBlt(target, 0, 0, ScreenWidth, ScreenHeight, back.MemoryDC, 0, 0, SRCCOPY);
+                // The back buffer's pixels as they are, whatever origin the host gave
+                // it, and not a row of its mask below the picture.
+                velk::PixelUnits pixels(back.MemoryDC, velk::SpriteMapping(back).plain());
+                BitBlt(target, 0, 0, std::min(ScreenWidth, back.Width), std::min(ScreenHeight, back.Height),
+                       back.MemoryDC, 0, 0, SRCCOPY);
                 ReleaseDC(Window, target);
             }
         }

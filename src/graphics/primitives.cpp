@@ -2,6 +2,10 @@
 // sprite's context with per-call pens and brushes, and the per-sprite styles.
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "core/texts.h"
 #include "core/velk.h"
 #include "graphics/geometry.h"
@@ -42,6 +46,79 @@ private:
     HGDIOBJ old_pen_ = nullptr;
     HGDIOBJ old_brush_ = nullptr;
 };
+
+// Where a shape may go to the platform as it is, and where the library clips it
+// itself: the sprite's picture in logical units, with a margin for the clipped
+// edges to fall outside it, and a wider area that the platform's own curve and
+// line code handles at a cost bounded by the sprite's size.
+class Reach {
+public:
+    Reach(HDC dc, const SpriteSlot& slot) {
+        POINT corners[2] = {{0, 0}, {slot.Width, slot.Height}};
+        DPtoLP(dc, corners, 2);
+        const velk::BoundsD picture{static_cast<double>(std::min(corners[0].x, corners[1].x)),
+                                    static_cast<double>(std::min(corners[0].y, corners[1].y)),
+                                    static_cast<double>(std::max(corners[0].x, corners[1].x)),
+                                    static_cast<double>(std::max(corners[0].y, corners[1].y))};
+        const double extent = std::max(picture.right - picture.left, picture.bottom - picture.top);
+        clip_ = picture.Grown(std::max(16.0, extent / 16.0));
+        platform_ = picture.Grown(std::max(4096.0, extent * 4.0));
+    }
+    bool ForPlatform(double x, double y) const { return platform_.Contains(x, y); }
+    const velk::BoundsD& clip() const { return clip_; }
+
+private:
+    velk::BoundsD clip_{};
+    velk::BoundsD platform_{};
+};
+
+LONG Rounded(double value) { return static_cast<LONG>(std::lround(value)); }
+
+// A line from the current position `from` to `to`, which becomes the current position.
+void LineOnward(HDC dc, const Reach& reach, POINT from, POINT to) {
+    if (reach.ForPlatform(from.x, from.y) && reach.ForPlatform(to.x, to.y)) {
+        LineTo(dc, to.x, to.y);
+        return;
+    }
+    velk::PointD a{static_cast<double>(from.x), static_cast<double>(from.y)};
+    velk::PointD b{static_cast<double>(to.x), static_cast<double>(to.y)};
+    if (velk::ClipSegment(reach.clip(), &a, &b)) {
+        MoveToEx(dc, Rounded(a.x), Rounded(a.y), nullptr);
+        LineTo(dc, Rounded(b.x), Rounded(b.y));
+    }
+    MoveToEx(dc, to.x, to.y, nullptr);
+}
+
+// A circle, arc or pie too large for the platform, as clipped chords: outlined
+// with the pen, filled (with the pen round the clipped figure) with the brush.
+// The current position is left alone, as the platform's curves leave it.
+void DrawLargeArc(HDC dc, const Reach& reach, LONG x, LONG y, LONG radius, double start, double sweep, bool whole,
+                  bool filled) {
+    POINT position{};
+    GetCurrentPositionEx(dc, &position);
+    std::vector<velk::PointD> points = velk::ArcPoints(x, y, radius, start, sweep);
+    if (filled) {
+        if (!whole) points.insert(points.begin(), velk::PointD{static_cast<double>(x), static_cast<double>(y)});
+        const std::vector<velk::PointD> inside = velk::ClipPolygon(points, reach.clip());
+        std::vector<POINT> corners;
+        corners.reserve(inside.size());
+        for (const velk::PointD& p : inside) corners.push_back(POINT{Rounded(p.x), Rounded(p.y)});
+        if (corners.size() >= 3) Polygon(dc, corners.data(), static_cast<int>(corners.size()));
+    } else {
+        auto pixel = [](const velk::PointD& p) {
+            return POINT{static_cast<LONG>(std::max(std::min(p.x, 2e9), -2e9)),
+                         static_cast<LONG>(std::max(std::min(p.y, 2e9), -2e9))};
+        };
+        POINT previous = pixel(points.front());
+        MoveToEx(dc, previous.x, previous.y, nullptr);
+        for (size_t i = 1; i < points.size(); ++i) {
+            const POINT next = pixel(points[i]);
+            LineOnward(dc, reach, previous, next);
+            previous = next;
+        }
+    }
+    MoveToEx(dc, position.x, position.y, nullptr);
+}
 
 }  // namespace
 
@@ -96,7 +173,12 @@ HRESULT VelkObject::DrawPixel(LONG x, LONG y, LONG Color, LONG SpriteID) {
 
 HRESULT VelkObject::DGetPixel(LONG x, LONG y, LONG SpriteID, LONG* pVal) {
     VELK_DRAW_TARGET(slot, SpriteID);
-    const COLORREF color = GetPixel(dc, x, y);
+    // The mask rows of a GDI sprite lie below its picture; nothing outside the
+    // picture is a pixel of the sprite.
+    POINT at{x, y};
+    LPtoDP(dc, &at, 1);
+    const bool inside = at.x >= 0 && at.y >= 0 && at.x < slot.Width && at.y < slot.Height;
+    const COLORREF color = inside ? GetPixel(dc, x, y) : CLR_INVALID;
     if (pVal) *pVal = static_cast<LONG>(color);
     return S_OK;
 }
@@ -152,13 +234,16 @@ HRESULT VelkObject::DrawPolygon(LONG x, LONG y, LONG wr, LONG hr, LONG Polygon, 
     const long sides = velk::PolygonSidesDrawn(Polygon);
     if (sides == 0) return S_OK;  // no outline, so nothing a fill could stop at either
     DrawingTools tools(dc, slot, static_cast<COLORREF>(Color), true, true);
+    const Reach reach(dc, slot);
+    POINT previous{};
     for (long i = 0; i <= sides; ++i) {
         const POINT p = velk::PolygonVertex(x, y, wr, hr, sides, Rotate, i);
         if (i == 0) {
             MoveToEx(dc, p.x, p.y, nullptr);
         } else {
-            LineTo(dc, p.x, p.y);
+            LineOnward(dc, reach, previous, p);
         }
+        previous = p;
     }
     if (Fills) ExtFloodFill(dc, x, y, static_cast<COLORREF>(Color), FLOODFILLBORDER);
     return S_OK;
@@ -169,6 +254,17 @@ HRESULT VelkObject::DrawCircle(LONG x, LONG y, LONG Radius, LONG StartR, LONG En
     VELK_DRAW_TARGET(slot, SpriteID);
     if (StartR == EndR) return S_OK;
     DrawingTools tools(dc, slot, static_cast<COLORREF>(Color), true, true);
+    const Reach reach(dc, slot);
+    const double reach_left = static_cast<double>(x) - Radius, reach_right = static_cast<double>(x) + Radius;
+    const double reach_top = static_cast<double>(y) - Radius, reach_bottom = static_cast<double>(y) + Radius;
+    if (!reach.ForPlatform(reach_left, reach_top) || !reach.ForPlatform(reach_right, reach_bottom)) {
+        const bool whole = velk::IsWholeTurn(StartR, EndR);
+        const long long turn = ((static_cast<long long>(EndR) - StartR) % 360 + 360) % 360;
+        const double start = static_cast<double>(StartR % 360) * velk::kDegreeToRadian;
+        const double sweep = static_cast<double>(whole ? 360 : turn) * velk::kDegreeToRadian;
+        DrawLargeArc(dc, reach, x, y, Radius, start, sweep, whole, Fills != 0);
+        return S_OK;
+    }
     const LONG left = x - Radius, top = y - Radius, right = x + Radius, bottom = y + Radius;
     if (velk::IsWholeTurn(StartR, EndR)) {
         if (Fills) {
@@ -192,22 +288,26 @@ HRESULT VelkObject::DrawEllipse(LONG x, LONG y, LONG wr, LONG hr, LONG StartR, L
                                 LONG SpriteID) {
     VELK_DRAW_TARGET(slot, SpriteID);
     DrawingTools tools(dc, slot, static_cast<COLORREF>(Color), true, true);
+    if (EndR < StartR) return S_OK;
+    const Reach reach(dc, slot);
+    const POINT centre{x, y};
+    if (Close) {
+        const POINT start = velk::EllipsePoint(x, y, wr, hr, StartR);
+        MoveToEx(dc, start.x, start.y, nullptr);
+        LineOnward(dc, reach, start, centre);
+    }
     // 64-bit steps: an end angle at the top of the range must not wrap the loop.
-    for (long long i = StartR; i <= EndR; ++i) {
+    const long long first = velk::EllipseFirstAngle(StartR, EndR);
+    POINT previous = velk::EllipsePoint(x, y, wr, hr, static_cast<LONG>(first));
+    MoveToEx(dc, previous.x, previous.y, nullptr);
+    for (long long i = first + 1; i <= EndR; ++i) {
         const POINT p = velk::EllipsePoint(x, y, wr, hr, static_cast<LONG>(i));
-        if (i == StartR) {
-            if (Close) {
-                MoveToEx(dc, p.x, p.y, nullptr);
-                LineTo(dc, x, y);
-            }
-            MoveToEx(dc, p.x, p.y, nullptr);
-            continue;
-        }
-        LineTo(dc, p.x, p.y);
-        if (i == EndR && Close) {
-            LineTo(dc, x, y);
-            MoveToEx(dc, p.x, p.y, nullptr);
-        }
+        LineOnward(dc, reach, previous, p);
+        previous = p;
+    }
+    if (Close && EndR > StartR) {
+        LineOnward(dc, reach, previous, centre);
+        MoveToEx(dc, previous.x, previous.y, nullptr);
     }
     return S_OK;
 }

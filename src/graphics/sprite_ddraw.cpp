@@ -140,6 +140,21 @@ void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color) {
     DirectDrawSpriteSetRawKey(surface, DirectDrawSpriteKeyValue(surface, color));
 }
 
+void DirectDrawSpriteRekey(IDirectDrawSurface7* surface, COLORREF color) {
+    const DWORD raw = DirectDrawSpriteKeyValue(surface, color);
+    DWORD previous = 0;
+    DDSURFACEDESC2 desc;
+    if (DirectDrawSpriteRawKey(surface, &previous) && previous != raw && DirectDrawSpriteLock(surface, &desc)) {
+        const size_t bytes = BytesPerPixel(desc);
+        const DWORD used = bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1u;
+        for (LONG y = 0; y < static_cast<LONG>(desc.dwHeight); ++y)
+            for (LONG x = 0; x < static_cast<LONG>(desc.dwWidth); ++x)
+                if (ReadRaw(PixelAt(desc, x, y), bytes) == (previous & used)) WriteRaw(PixelAt(desc, x, y), bytes, raw);
+        surface->Unlock(nullptr);
+    }
+    DirectDrawSpriteSetRawKey(surface, raw);
+}
+
 bool DirectDrawSpriteRawKey(IDirectDrawSurface7* surface, DWORD* raw) {
     DDCOLORKEY key{};
     if (FAILED(surface->GetColorKey(DDCKEY_SRCBLT, &key))) return false;

@@ -39,6 +39,7 @@ bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height) {
     uint32_t* words = static_cast<uint32_t*>(bits);
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     memset(words + pixels, 0, pixels * sizeof *words);
+    GdiSpriteClipToPicture(dc, width, height);
     slot.MemoryDC = dc;
     slot.Bitmap = bitmap;
     slot.Pixels = words;
@@ -61,20 +62,18 @@ void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color) {
     ColorKeyRows(slot.Pixels, slot.Pixels + pixels, pixels, color);
 }
 
-bool IsPlainContext(HDC dc) {
-    if (!dc || GetMapMode(dc) != MM_TEXT || GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
-    POINT origin{};
-    if (!GetWindowOrgEx(dc, &origin) || origin.x || origin.y) return false;
-    if (!GetViewportOrgEx(dc, &origin) || origin.x || origin.y) return false;
-    // What SetPixelV makes of another mix mode is the platform's business.
-    return GetROP2(dc) == R2_COPYPEN;
-}
-
 void ResetContext(HDC dc) {
     SetMapMode(dc, MM_TEXT);
     SetWindowOrgEx(dc, 0, 0, nullptr);
     SetViewportOrgEx(dc, 0, 0, nullptr);
     SetROP2(dc, R2_COPYPEN);
+}
+
+void GdiSpriteClipToPicture(HDC dc, LONG width, LONG height) {
+    // The region is in pixels, so no origin or mapping mode the host sets moves it.
+    HRGN picture = CreateRectRgn(0, 0, width, height);
+    SelectClipRgn(dc, picture);
+    if (picture) DeleteObject(picture);
 }
 
 bool GdiSpriteSize(const SpriteSlot& slot, LONG* width, LONG* height) {

@@ -64,24 +64,30 @@ void SpriteReleaseDC(SpriteSlot& slot, HDC dc) {
     slot.Surface->ReleaseDC(dc);
 }
 
-namespace {
-// The kept state of a surface's contexts lets its pixel calls land where its memory is.
-bool IsPlainState(const ContextState& state) {
-    return !state.Saved || (state.MapMode == MM_TEXT && state.RasterOp == R2_COPYPEN && !state.Origin.x &&
-                            !state.Origin.y);
+PixelMapping SpriteMapping(const SpriteSlot& slot) {
+    if (slot.MemoryDC) {
+        POINT window{}, viewport{};
+        GetWindowOrgEx(slot.MemoryDC, &window);
+        GetViewportOrgEx(slot.MemoryDC, &viewport);
+        return PixelMapping{GetMapMode(slot.MemoryDC) == MM_TEXT, int64_t{window.x} - viewport.x,
+                            int64_t{window.y} - viewport.y};
+    }
+    // A surface's fresh context gets the kept state, whose viewport is never moved.
+    const ContextState& state = slot.Context;
+    if (!state.Saved) return PixelMapping{true, 0, 0};
+    return PixelMapping{state.MapMode == MM_TEXT, state.Origin.x, state.Origin.y};
 }
-}  // namespace
 
 SpriteMemory::SpriteMemory(SpriteSlot& slot) {
+    // Callers work in pixels of the picture, so the contexts' state does not matter here.
     switch (KindOf(slot)) {
     case SpriteKind::Gdi:
-        if (!slot.Pixels || !IsPlainContext(slot.MemoryDC)) return;
+        if (!slot.Pixels) return;
         GdiFlush();  // what GDI drew must be in the bits first
-        view_ = PixelView{slot.Pixels, slot.Width, 2 * slot.Height, slot.Width};
+        view_ = PixelView{slot.Pixels, slot.Width, slot.Height, slot.Width};
         ready_ = true;
         break;
     case SpriteKind::DirectDraw:
-        if (!IsPlainState(slot.Context)) return;
         if (!DirectDrawSpriteLockPixels(slot.Surface, &view_) &&
             !DirectDrawSpriteLockPixels16(slot.Surface, &view16_, &format16_))
             return;
@@ -169,12 +175,10 @@ void VelkObject::SpriteColorKey(SpriteSlot& slot, int index, LONG color) {
     velk::LogWrite(this, texts::kInfoNumber, texts::kTargetIdLabel, index);
     velk::LogWrite(this, texts::kInfoNumber, texts::kColorValueLabel, color);
     const COLORREF key = static_cast<COLORREF>(color);
-    // The key the sprite has already: its transparent pixels are black now and
-    // would turn opaque, and what the host drew on them since would go black.
-    if (slot.ColorKey != color) {
-        if (velk::KindOf(slot) == velk::SpriteKind::Gdi) velk::GdiSpriteApplyKey(slot, key);
-        if (velk::KindOf(slot) == velk::SpriteKind::DirectDraw) velk::DirectDrawSpriteSetKey(slot.Surface, key);
-    }
+    // A key set again (the same or another) keeps what is transparent and adds
+    // what has the key's colour now, in both representations.
+    if (velk::KindOf(slot) == velk::SpriteKind::Gdi) velk::GdiSpriteApplyKey(slot, key);
+    if (velk::KindOf(slot) == velk::SpriteKind::DirectDraw) velk::DirectDrawSpriteRekey(slot.Surface, key);
     slot.ColorKey = color;
     velk::LogWrite(this, texts::kBlockEnd);
 }
@@ -194,6 +198,18 @@ HRESULT VelkObject::SpriteState(LONG SpriteID, LONG IsEnable) {
     }
     return S_OK;
 }
+
+namespace {
+// The mask rows lie outside what the contexts draw on; they go word by word.
+void CopyMaskRows(const SpriteSlot& from, SpriteSlot& to, LONG w, LONG h) {
+    GdiFlush();
+    const uint32_t* source = from.Pixels + static_cast<size_t>(from.Width) * static_cast<size_t>(from.Height);
+    uint32_t* dest = to.Pixels + static_cast<size_t>(to.Width) * static_cast<size_t>(to.Height);
+    for (LONG y = 0; y < h; ++y)
+        memcpy(dest + static_cast<size_t>(y) * to.Width, source + static_cast<size_t>(y) * from.Width,
+               static_cast<size_t>(w) * sizeof *dest);
+}
+}  // namespace
 
 HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     SpriteSlot& slot = CheckedSprite(SpriteID, 0, texts::kSubjectSpriteResize, texts::kSpriteRangeFromOne);
@@ -219,7 +235,7 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     const LONG w = std::min(cx, slot.Width);
     const LONG h = std::min(cy, slot.Height);
     BitBlt(new_dc, 0, 0, w, h, old_dc, 0, 0, SRCCOPY);
-    if (gdi) BitBlt(new_dc, 0, cy, w, h, old_dc, 0, slot.Height, SRCCOPY);
+    if (gdi) CopyMaskRows(slot, fresh, w, h);
     if (!gdi && old_dc) slot.Surface->ReleaseDC(old_dc);
     SpriteKill(slot, SpriteID, velk::kKillWhatever);
     if (!gdi && new_dc) fresh.Surface->ReleaseDC(new_dc);

@@ -80,6 +80,40 @@ private:
     HDC dc_;
 };
 
+// Puts a context in pixel units (no mapping, no origin) for the length of one
+// copy whose rectangles are already in pixels, and gives the host's state back
+// afterwards. `plain` says the context is in pixel units already.
+class PixelUnits {
+public:
+    PixelUnits(HDC dc, bool plain) : dc_(dc), saved_(dc && !plain ? SaveDC(dc) : 0) {
+        if (saved_) {
+            SetMapMode(dc, MM_TEXT);
+            SetWindowOrgEx(dc, 0, 0, nullptr);
+            SetViewportOrgEx(dc, 0, 0, nullptr);
+        }
+    }
+    ~PixelUnits() {
+        if (saved_) RestoreDC(dc_, saved_);
+    }
+    PixelUnits(const PixelUnits&) = delete;
+    PixelUnits& operator=(const PixelUnits&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+// How a sprite's logical units land on its pixels: in the pixel mapping mode an
+// offset (pixel = logical - offset), known without a context; any other mapping
+// mode only a context can apply.
+struct PixelMapping {
+    bool offset_only;
+    int64_t dx;
+    int64_t dy;
+    bool plain() const { return offset_only && !dx && !dy; }
+};
+PixelMapping SpriteMapping(const SpriteSlot& slot);
+
 // Sizes below one pixel would give the platform's monochrome 1 x 1 stand-in
 // bitmap or a refused surface, so every sprite is at least 1 x 1.
 inline LONG SpriteExtent(LONG size) { return size < 1 ? 1 : size; }
@@ -89,14 +123,14 @@ inline LONG SpriteExtent(LONG size) { return size < 1 ? 1 : size; }
 // the button-face colour, mask opaque. False when the platform refuses it.
 bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height);
 void GdiSpriteRelease(SpriteSlot& slot);
-// Turns pixels of `color` black and writes the mask rows (white there, black
-// elsewhere), from the picture alone, whatever state the DC is in.
+// Turns pixels of `color` black and writes the mask rows: white there and where
+// the picture is transparent already, black elsewhere; whatever state the DC is in.
 void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color);
-// A context whose logical pixels are its bitmap's pixels: default mapping, no
-// origin shift, plain copy mix. Only there do pixel calls and memory agree.
-bool IsPlainContext(HDC dc);
 // Puts mapping mode, origins and mix mode back to the platform's initial state.
 void ResetContext(HDC dc);
+// Limits what is drawn through the sprite's context to its picture rows: the
+// mask rows below belong to the key and transfer code, which reach them directly.
+void GdiSpriteClipToPicture(HDC dc, LONG width, LONG height);
 // The picture size of the slot's bitmap (which is twice as high); false without one.
 bool GdiSpriteSize(const SpriteSlot& slot, LONG* width, LONG* height);
 
@@ -114,6 +148,9 @@ DWORD DirectDrawSpriteKeyValue(IDirectDrawSurface7* surface, COLORREF color);
 // Makes the surface's raw value of `color` (or `raw` itself) its source colour key.
 void DirectDrawSpriteSetKey(IDirectDrawSurface7* surface, COLORREF color);
 void DirectDrawSpriteSetRawKey(IDirectDrawSurface7* surface, DWORD raw);
+// Sets `color` as the key again: pixels holding the surface's previous key take
+// the new key's raw value, so that what was transparent stays so.
+void DirectDrawSpriteRekey(IDirectDrawSurface7* surface, COLORREF color);
 // The raw source colour key the surface holds; false when it has none.
 bool DirectDrawSpriteRawKey(IDirectDrawSurface7* surface, DWORD* raw);
 // Key carry-over from a GDI picture (picture rows then mask rows, width x height
@@ -132,10 +169,10 @@ bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view);
 bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format);
 
 // ---------------------------------------------------------------- pixel memory
-// A sprite's pixels as a 32-bit block for the length of one member, when they
-// can stand in for its pixel calls: a GDI sprite with a plain context (picture
-// and mask rows), or a 32-bit or 16-bit surface whose kept context state is
-// plain (locked until the end). A surface with its context out cannot be locked.
+// A sprite's picture as a block of pixels for the length of one member, for
+// work whose rectangles are already in pixels: a GDI sprite's picture rows (not
+// its mask rows), or a 32-bit or 16-bit surface (locked until the end). A
+// surface with its context out cannot be locked.
 class SpriteMemory {
 public:
     explicit SpriteMemory(SpriteSlot& slot);

@@ -10,6 +10,22 @@
 
 namespace velk {
 
+// A rectangle in a picture's pixels, right and bottom exclusive; 64-bit, so that
+// the host's coordinates, sizes and origins add up without wrapping.
+struct PixelBox {
+    int64_t left;
+    int64_t top;
+    int64_t right;
+    int64_t bottom;
+};
+
+// Clips one transfer from `source` to `dest` so that both rectangles lie inside
+// their pictures: boxes of one size make an unscaled copy (both moved by the
+// same cut), others a scaled one (cut by the same share). The results are the
+// rectangles to copy; false when nothing is left, so no size costs anything.
+bool ClipTransfer(const PixelBox& source, const PixelBox& dest, LONG source_width, LONG source_height,
+                  LONG dest_width, LONG dest_height, RECT* source_rect, RECT* dest_rect);
+
 // Clips an unscaled copy of w x h from (*from_x, *from_y) to (*to_x, *to_y) so that
 // both rectangles lie inside their pictures, moving both by the same amounts (what
 // GDI does for a memory DC). False when nothing is left.

@@ -9,28 +9,42 @@
 
 namespace velk {
 
+namespace {
+
+// One axis of an unscaled copy: [from, from + size) onto [to, to + size).
+bool ClipCopyAxis(int64_t* from, int64_t* to, int64_t* size, int64_t source_extent, int64_t dest_extent) {
+    const int64_t cut = std::max<int64_t>({0, -*from, -*to});
+    *from += cut;
+    *to += cut;
+    *size = std::min<int64_t>({*size - cut, source_extent - *from, dest_extent - *to});
+    return *size > 0;
+}
+
+}  // namespace
+
 bool ClipCopy(LONG* from_x, LONG* from_y, LONG* w, LONG* h, LONG* to_x, LONG* to_y, LONG source_width,
               LONG source_height, LONG dest_width, LONG dest_height) {
-    auto axis = [](LONG* from, LONG* to, LONG* size, LONG source_extent, LONG dest_extent) {
-        int64_t f = *from, t = *to, n = *size;
-        const int64_t cut = std::max<int64_t>({0, -f, -t});
-        f += cut;
-        t += cut;
-        n = std::min<int64_t>({n - cut, source_extent - f, dest_extent - t});
-        if (n <= 0) return false;
-        *from = static_cast<LONG>(f);
-        *to = static_cast<LONG>(t);
-        *size = static_cast<LONG>(n);
-        return true;
-    };
-    return axis(from_x, to_x, w, source_width, dest_width) && axis(from_y, to_y, h, source_height, dest_height);
+    int64_t fx = *from_x, fy = *from_y, tx = *to_x, ty = *to_y, cw = *w, ch = *h;
+    if (!ClipCopyAxis(&fx, &tx, &cw, source_width, dest_width) ||
+        !ClipCopyAxis(&fy, &ty, &ch, source_height, dest_height))
+        return false;
+    *from_x = static_cast<LONG>(fx);
+    *from_y = static_cast<LONG>(fy);
+    *to_x = static_cast<LONG>(tx);
+    *to_y = static_cast<LONG>(ty);
+    *w = static_cast<LONG>(cw);
+    *h = static_cast<LONG>(ch);
+    return true;
 }
 
 namespace {
 
-// One axis of ClipStretch: [*s0, *s1) in the source maps onto [*d0, *d1).
-bool ClipStretchAxis(LONG* s0, LONG* s1, LONG* d0, LONG* d1, LONG source_extent, LONG dest_extent) {
-    int64_t a = *s0, b = *s1, c = *d0, d = *d1;
+// One axis of a scaled copy: [*s0, *s1) in the source maps onto [*d0, *d1).
+// Edges stay within 2^30 of the origin, so the shares below cannot overflow.
+bool ClipStretchAxis(int64_t* s0, int64_t* s1, int64_t* d0, int64_t* d1, int64_t source_extent,
+                     int64_t dest_extent) {
+    auto bound = [](int64_t v) { return std::min<int64_t>(std::max<int64_t>(v, -(int64_t{1} << 30)), int64_t{1} << 30); };
+    int64_t a = bound(*s0), b = bound(*s1), c = bound(*d0), d = bound(*d1);
     const int64_t source_size = b - a, dest_size = d - c;
     if (source_size <= 0 || dest_size <= 0) return false;
     // A cut of n pixels on one side removes n x (other size / this size) on the other, rounded.
@@ -51,20 +65,60 @@ bool ClipStretchAxis(LONG* s0, LONG* s1, LONG* d0, LONG* d1, LONG source_extent,
         d -= share(b - source_extent, dest_size, source_size);
         b = source_extent;
     }
-    if (a >= b || c >= d) return false;
-    *s0 = static_cast<LONG>(a);
-    *s1 = static_cast<LONG>(b);
-    *d0 = static_cast<LONG>(c);
-    *d1 = static_cast<LONG>(d);
+    if (c >= d) return false;
+    // A destination cut down to a sliver of one source pixel still shows that pixel.
+    if (a >= b) {
+        if (a != b || a < 0 || a >= source_extent) return false;
+        b = a + 1;
+    }
+    *s0 = a;
+    *s1 = b;
+    *d0 = c;
+    *d1 = d;
     return true;
+}
+
+RECT RectOf(const PixelBox& box) {
+    return RECT{static_cast<LONG>(box.left), static_cast<LONG>(box.top), static_cast<LONG>(box.right),
+                static_cast<LONG>(box.bottom)};
+}
+
+bool ClipStretchBoxes(PixelBox* s, PixelBox* d, LONG source_width, LONG source_height, LONG dest_width,
+                      LONG dest_height) {
+    return ClipStretchAxis(&s->left, &s->right, &d->left, &d->right, source_width, dest_width) &&
+           ClipStretchAxis(&s->top, &s->bottom, &d->top, &d->bottom, source_height, dest_height);
 }
 
 }  // namespace
 
 bool ClipStretch(RECT* source, RECT* dest, LONG source_width, LONG source_height, LONG dest_width,
                  LONG dest_height) {
-    return ClipStretchAxis(&source->left, &source->right, &dest->left, &dest->right, source_width, dest_width) &&
-           ClipStretchAxis(&source->top, &source->bottom, &dest->top, &dest->bottom, source_height, dest_height);
+    PixelBox s{source->left, source->top, source->right, source->bottom};
+    PixelBox d{dest->left, dest->top, dest->right, dest->bottom};
+    if (!ClipStretchBoxes(&s, &d, source_width, source_height, dest_width, dest_height)) return false;
+    *source = RectOf(s);
+    *dest = RectOf(d);
+    return true;
+}
+
+bool ClipTransfer(const PixelBox& source, const PixelBox& dest, LONG source_width, LONG source_height,
+                  LONG dest_width, LONG dest_height, RECT* source_rect, RECT* dest_rect) {
+    PixelBox s = source, d = dest;
+    int64_t w = s.right - s.left, h = s.bottom - s.top;
+    if (w == d.right - d.left && h == d.bottom - d.top) {
+        if (!ClipCopyAxis(&s.left, &d.left, &w, source_width, dest_width) ||
+            !ClipCopyAxis(&s.top, &d.top, &h, source_height, dest_height))
+            return false;
+        s.right = s.left + w;
+        d.right = d.left + w;
+        s.bottom = s.top + h;
+        d.bottom = d.top + h;
+    } else if (!ClipStretchBoxes(&s, &d, source_width, source_height, dest_width, dest_height)) {
+        return false;
+    }
+    *source_rect = RectOf(s);
+    *dest_rect = RectOf(d);
+    return true;
 }
 
 void AlphaBlendPixelByPixel(HDC source, LONG from_x, LONG from_y, LONG w, LONG h, HDC dest, LONG to_x, LONG to_y,

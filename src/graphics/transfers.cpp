@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <ddraw.h>  // for: IDirectDrawSurface7::Blt, DDBLT_*
 
+#include <algorithm>
+#include <cstdint>
+
 #include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
@@ -50,27 +53,103 @@ private:
     HDC dest_;
 };
 
-// Both blocks of one kind: 32-bit words, or 16-bit pixels of one format.
-void BlendMemory(const velk::SpriteMemory& source, LONG from_x, LONG from_y, LONG w, LONG h,
-                 const velk::SpriteMemory& dest, LONG to_x, LONG to_y, LONG alpha) {
-    if (source.sixteen())
-        velk::BlendBlock16(source.view16(), from_x, from_y, w, h, dest.view16(), to_x, to_y, alpha,
-                           *source.format16());
-    else
-        velk::BlendBlock(source.view(), from_x, from_y, w, h, dest.view(), to_x, to_y, alpha);
+// A rectangle of the host's (x, y, w x h, in the sprite's logical units) in the
+// sprite's pixels. In another mapping mode than pixels the context maps its
+// corners, kept within a range where its arithmetic is exact.
+velk::PixelBox PixelsOf(SpriteSlot& slot, const velk::PixelMapping& mapping, int64_t x, int64_t y, int64_t w,
+                        int64_t h) {
+    if (mapping.offset_only) return velk::PixelBox{x - mapping.dx, y - mapping.dy, x - mapping.dx + w, y - mapping.dy + h};
+    static constexpr int64_t kExact = int64_t{1} << 26;
+    auto exact = [](int64_t v) { return static_cast<LONG>(std::min(std::max(v, -kExact), kExact)); };
+    POINT corners[2] = {{exact(x), exact(y)}, {exact(x + w), exact(y + h)}};
+    {
+        velk::SpriteContext dc(slot);
+        LPtoDP(dc, corners, 2);
+    }
+    // A mapping with y up turns the rectangle over; the picture is copied upright.
+    return velk::PixelBox{std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
+                          std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
 }
 
-bool BlendOnMemory(SpriteSlot& from, LONG from_x, LONG from_y, LONG w, LONG h, SpriteSlot& to, LONG to_x,
-                   LONG to_y, LONG alpha) {
+// Where one transfer lands: its rectangles in the pixels of both pictures,
+// clipped to both, whatever origins and sizes the host gave. Every transfer
+// starts here and touches no pixel when it answers false.
+struct Placement {
+    RECT source;
+    RECT dest;
+    bool source_plain;  // the contexts are in pixel units as they are
+    bool dest_plain;
+    LONG width() const { return dest.right - dest.left; }
+    LONG height() const { return dest.bottom - dest.top; }
+    bool scaled() const {
+        return source.right - source.left != width() || source.bottom - source.top != height();
+    }
+};
+
+bool PlaceTransfer(SpriteSlot& from, int64_t from_x, int64_t from_y, int64_t from_w, int64_t from_h, SpriteSlot& to,
+                   int64_t to_x, int64_t to_y, int64_t to_w, int64_t to_h, bool unscaled, Placement* place) {
+    const velk::PixelMapping from_mapping = velk::SpriteMapping(from);
+    const velk::PixelMapping to_mapping = velk::SpriteMapping(to);
+    velk::PixelBox source = PixelsOf(from, from_mapping, from_x, from_y, from_w, from_h);
+    const velk::PixelBox dest = PixelsOf(to, to_mapping, to_x, to_y, to_w, to_h);
+    if (unscaled) {
+        // Mapping modes of other units give the two boxes other sizes: the destination's counts.
+        source.right = source.left + (dest.right - dest.left);
+        source.bottom = source.top + (dest.bottom - dest.top);
+    }
+    place->source_plain = from_mapping.plain();
+    place->dest_plain = to_mapping.plain();
+    return velk::ClipTransfer(source, dest, from.Width, from.Height, to.Width, to.Height, &place->source,
+                              &place->dest);
+}
+
+// The copy of Blt and BltStretch once placed. Between surfaces a DirectDraw blit;
+// otherwise (mode 1, and sprites made before any mode, which are GDI) through
+// the contexts in pixel units, a GDI source's transparency coming from its mask
+// rows, which the placement keeps the reads of inside the picture.
+void CopyPlaced(SpriteSlot& from, SpriteSlot& to, const Placement& place) {
+    if (BothSurfaces(from, to)) {
+        SurfaceBlt(from, place.source, to, place.dest);
+        return;
+    }
+    TransferContexts dc(from, to);
+    velk::PixelUnits source_units(dc.source(), place.source_plain);
+    velk::PixelUnits dest_units(&from == &to ? nullptr : dc.dest(), place.dest_plain);
+    const RECT& s = place.source;
+    const RECT& d = place.dest;
+    const bool masked = HasKey(from) && velk::KindOf(from) == velk::SpriteKind::Gdi;
+    auto copy = [&](LONG source_top, DWORD rop) {
+        if (place.scaled())
+            StretchBlt(dc.dest(), d.left, d.top, place.width(), place.height(), dc.source(), s.left, source_top,
+                       s.right - s.left, s.bottom - s.top, rop);
+        else
+            BitBlt(dc.dest(), d.left, d.top, place.width(), place.height(), dc.source(), s.left, source_top, rop);
+    };
+    if (masked) copy(s.top + from.Height, SRCAND);
+    copy(s.top, masked ? SRCPAINT : SRCCOPY);
+}
+
+// Both blocks of one kind: 32-bit words, or 16-bit pixels of one format.
+void BlendMemory(const velk::SpriteMemory& source, const RECT& s, const velk::SpriteMemory& dest, const RECT& d,
+                 LONG alpha) {
+    const LONG w = d.right - d.left, h = d.bottom - d.top;
+    if (source.sixteen())
+        velk::BlendBlock16(source.view16(), s.left, s.top, w, h, dest.view16(), d.left, d.top, alpha,
+                           *source.format16());
+    else
+        velk::BlendBlock(source.view(), s.left, s.top, w, h, dest.view(), d.left, d.top, alpha);
+}
+
+bool BlendOnMemory(SpriteSlot& from, SpriteSlot& to, const Placement& place, LONG alpha) {
     velk::SpriteMemory source(from);
     if (!source) return false;
     if (&from == &to) {
-        BlendMemory(source, from_x, from_y, w, h, source, to_x, to_y, alpha);
+        BlendMemory(source, place.source, source, place.dest, alpha);
         return true;
     }
     velk::SpriteMemory dest(to);
     if (!dest || dest.sixteen() != source.sixteen() || dest.format16() != source.format16()) return false;
-    BlendMemory(source, from_x, from_y, w, h, dest, to_x, to_y, alpha);
+    BlendMemory(source, place.source, dest, place.dest, alpha);
     return true;
 }
 
@@ -91,18 +170,8 @@ HRESULT VelkObject::Blt(LONG FromID, LONG FromX, LONG FromY, LONG w, LONG h, LON
     CheckTransferSprites(FromID, ToID, texts::kSubjectBltFrom, texts::kSubjectBltTo);
     SpriteSlot& from = SpriteTable[FromID];
     SpriteSlot& to = SpriteTable[ToID];
-    if (BothSurfaces(from, to)) {
-        // DirectDraw refuses a rectangle that leaves a surface and would drop the
-        // whole copy; clipped first, a sprite at the edge shows its inside part, as
-        // it does in the GDI mode.
-        if (!velk::ClipCopy(&FromX, &FromY, &w, &h, &ToX, &ToY, from.Width, from.Height, to.Width, to.Height))
-            return S_OK;
-        SurfaceBlt(from, RECT{FromX, FromY, FromX + w, FromY + h}, to, RECT{ToX, ToY, ToX + w, ToY + h});
-        return S_OK;
-    }
-    TransferContexts dc(from, to);
-    if (HasKey(from)) BitBlt(dc.dest(), ToX, ToY, w, h, dc.source(), FromX, FromY + from.Height, SRCAND);
-    BitBlt(dc.dest(), ToX, ToY, w, h, dc.source(), FromX, FromY, HasKey(from) ? SRCPAINT : SRCCOPY);
+    Placement place;
+    if (PlaceTransfer(from, FromX, FromY, w, h, to, ToX, ToY, w, h, false, &place)) CopyPlaced(from, to, place);
     return S_OK;
 }
 
@@ -111,19 +180,9 @@ HRESULT VelkObject::BltStretch(LONG FromID, LONG FromX, LONG FromY, LONG FromW, 
     CheckTransferSprites(FromID, ToID, texts::kSubjectBltStretchFrom, texts::kSubjectBltStretchTo);
     SpriteSlot& from = SpriteTable[FromID];
     SpriteSlot& to = SpriteTable[ToID];
-    if (BothSurfaces(from, to)) {
-        // As for Blt: clipped, a scaled sprite at the edge still shows its inside part.
-        RECT source{FromX, FromY, FromX + FromW, FromY + FromH};
-        RECT dest{ToX, ToY, ToX + ToW, ToY + ToH};
-        if (velk::ClipStretch(&source, &dest, from.Width, from.Height, to.Width, to.Height))
-            SurfaceBlt(from, source, to, dest);
-        return S_OK;
-    }
-    TransferContexts dc(from, to);
-    if (HasKey(from))
-        StretchBlt(dc.dest(), ToX, ToY, ToW, ToH, dc.source(), FromX, FromY + from.Height, FromW, FromH, SRCAND);
-    StretchBlt(dc.dest(), ToX, ToY, ToW, ToH, dc.source(), FromX, FromY, FromW, FromH,
-               HasKey(from) ? SRCPAINT : SRCCOPY);
+    Placement place;
+    if (PlaceTransfer(from, FromX, FromY, FromW, FromH, to, ToX, ToY, ToW, ToH, false, &place))
+        CopyPlaced(from, to, place);
     return S_OK;
 }
 
@@ -132,11 +191,16 @@ HRESULT VelkObject::BltAlphaBlend(LONG FromID, LONG FromX, LONG FromY, LONG w, L
     CheckTransferSprites(FromID, ToID, texts::kSubjectBltAlphaFrom, texts::kSubjectBltAlphaTo);
     SpriteSlot& from = SpriteTable[FromID];
     SpriteSlot& to = SpriteTable[ToID];
-    // On the pixel memory where it stands for the pixel calls (the same picture
-    // at memory speed); through the calls where the contexts map pixels otherwise.
-    if (BlendOnMemory(from, FromX, FromY, w, h, to, ToX, ToY, lAlphaBlend)) return S_OK;
+    Placement place;
+    if (!PlaceTransfer(from, FromX, FromY, w, h, to, ToX, ToY, w, h, true, &place)) return S_OK;
+    // On the pixel memory (the same picture at memory speed); through the
+    // single-pixel calls, in pixel units, where a format has no memory view.
+    if (BlendOnMemory(from, to, place, lAlphaBlend)) return S_OK;
     TransferContexts dc(from, to);
-    velk::AlphaBlendPixelByPixel(dc.source(), FromX, FromY, w, h, dc.dest(), ToX, ToY, lAlphaBlend);
+    velk::PixelUnits source_units(dc.source(), place.source_plain);
+    velk::PixelUnits dest_units(&from == &to ? nullptr : dc.dest(), place.dest_plain);
+    velk::AlphaBlendPixelByPixel(dc.source(), place.source.left, place.source.top, place.width(), place.height(),
+                                 dc.dest(), place.dest.left, place.dest.top, lAlphaBlend);
     return S_OK;
 }
 

@@ -9,11 +9,17 @@
 
 namespace {
 
+uint32_t ReadU32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+
 void FileHeaders(const std::vector<uint8_t>& file) {
     const size_t head = file.size() < velk::kBmpHeadBytes ? file.size() : velk::kBmpHeadBytes;
     std::vector<uint8_t> head_bytes(file.begin(), file.begin() + static_cast<long>(head));
     bool top_down = false;
-    velk::CheckBmpHeaders(head_bytes.data(), head_bytes.size(), file.size(), &top_down);
+    if (velk::CheckBmpHeaders(head_bytes.data(), head_bytes.size(), file.size(), &top_down) &&
+        head_bytes.size() >= 14 + 20 && ReadU32(&head_bytes[14]) >= 40 && ReadU32(&head_bytes[14 + 16]) == BI_BITFIELDS) {
+        // The platform reads the three masks at byte 40 of the header: before the rows.
+        FUZZ_EXPECT(ReadU32(&head_bytes[10]) >= 14 + 52);
+    }
     RGBQUAD table[256];
     FUZZ_EXPECT(velk::CoreColorTable(head_bytes.data(), head_bytes.size(), table) <= 256);
 }
@@ -27,6 +33,12 @@ void LoaderBlocks(fuzz::Input input) {
     velk::DibView view{};
     if (!velk::CheckDib(info.data(), info.size(), bits.data(), bits.size(), &view)) return;
     FUZZ_EXPECT(view.Width > 0 && view.Height > 0);
+    if (view.Info->bmiHeader.biCompression == BI_BITFIELDS) {
+        // The masks, where the platform reads them: the description must hold them.
+        FUZZ_EXPECT(info.size() >= 52);
+        volatile uint8_t last_mask = reinterpret_cast<const uint8_t*>(view.Info)[51];
+        (void)last_mask;
+    }
     const size_t row = velk::DibRowBytes(view.Width, view.Info->bmiHeader.biBitCount);
     FUZZ_EXPECT(row != 0);
     // Every row the platform would read: compressed rows are not sized per row.

@@ -69,7 +69,8 @@ TEST_F(FullScreen, KeysAndBlendsAt16Bits) {
     EXPECT_EQ(Pixel(10, 10), kRed);
     EXPECT_EQ(Pixel(15, 14), kRed);
 
-    // The blend against the pixel calls on an equal copy: same picture.
+    // The blend against the pixel calls on an equal copy: same picture (the
+    // member first cuts the area to what lies inside both sprites).
     velk_->SpriteState(2, 1);
     velk_->SpriteState(3, 1);
     for (LONG id : {2, 3}) {
@@ -81,7 +82,7 @@ TEST_F(FullScreen, KeysAndBlendsAt16Bits) {
     {
         velk::SpriteContext dest(velk_->SpriteTable[3]);
         velk::SpriteContext source(velk_->SpriteTable[1]);
-        velk::AlphaBlendPixelByPixel(source, -2, 0, 9, 5, dest, 25, 14, 100);
+        velk::AlphaBlendPixelByPixel(source, 0, 0, 4, 3, dest, 27, 14, 100);
     }
     {
         velk::SpriteContext dest(velk_->SpriteTable[3]);

@@ -67,6 +67,17 @@ TEST(BmpHeaders, RefuseWhatTheLoaderWouldReadPastOrCannotDraw) {
         EXPECT_FALSE(Check(spoilt, spoilt.size(), &top_down)) << c.what;
     }
     for (size_t size = 0; size < 54; ++size) EXPECT_FALSE(Check(good, size, &top_down)) << size << " bytes";
+
+    // Bit-field masks lie at byte 40 of the header: inside one of 52 bytes or
+    // more, after one of 40 and before the rows, never half inside.
+    Bytes masked = MakeBmp565(3, 2, kSixPixels);
+    for (uint32_t header = 41; header < 52; ++header) {
+        Store32(&masked, 14, header);
+        EXPECT_FALSE(Check(masked, masked.size(), &top_down)) << header << "-byte bit-field header";
+    }
+    Store32(&masked, 14, 40);
+    Store32(&masked, 10, 54 + 8);
+    EXPECT_FALSE(Check(masked, masked.size(), &top_down)) << "masks running into the rows";
 }
 
 TEST(DibBlocks, ColourTableAndRowsMustFitTheirBlocks) {
@@ -87,6 +98,19 @@ TEST(DibBlocks, ColourTableAndRowsMustFitTheirBlocks) {
     EXPECT_FALSE(velk::CheckDib(nullptr, 0, rows.data(), rows.size(), &view));
     Store32(&info, 8, uint32_t(-0x8000));
     EXPECT_FALSE(velk::CheckDib(info.data(), info.size(), rows.data(), rows.size(), &view)) << "huge top-down";
+
+    // A 32-bit bit-field description of 44 bytes holds only one of its masks.
+    Bytes fields(44, 0);
+    Store32(&fields, 0, 44);
+    Store32(&fields, 4, 2);
+    Store32(&fields, 8, 2);
+    Store16(&fields, 12, 1);
+    Store16(&fields, 14, 32);
+    Store32(&fields, 16, BI_BITFIELDS);
+    EXPECT_FALSE(velk::CheckDib(fields.data(), fields.size(), rows.data(), rows.size(), &view));
+    fields.resize(52);
+    Store32(&fields, 0, 52);
+    EXPECT_TRUE(velk::CheckDib(fields.data(), fields.size(), rows.data(), rows.size(), &view));
 }
 
 TEST(FlattenAlpha, CompositesOverBlackAndGivesTransparentPixelsTheKey) {

@@ -34,11 +34,12 @@ TEST(PixelRows, BlendRowGivesTheReferenceWordsForAnyWeightAndLength) {
 
 TEST(PixelRows, ColorKeyRowsGiveTheReferenceWords) {
     // Words are 0x00RRGGBB; the key 0x00FF00FF (COLORREF) is magenta either way.
-    std::vector<uint32_t> picture = {0x00FF00FF, 0x00123456, 0xFFFF00FF, 0x00000000};
-    std::vector<uint32_t> mask = {0, 0, 0, 0xFFFFFF};
+    // A transparent pixel (white mask, black) stays so; one drawn over turns opaque.
+    std::vector<uint32_t> picture = {0x00FF00FF, 0x00123456, 0xFFFF00FF, 0x00000000, 0x00000000, 0x00000001};
+    std::vector<uint32_t> mask = {0, 0, 0, 0xFFFFFF, 0, 0xFFFFFF};
     velk::ColorKeyRows(picture.data(), mask.data(), picture.size(), 0x00FF00FF);
-    EXPECT_EQ(picture, (std::vector<uint32_t>{0, 0x123456, 0, 0}));
-    EXPECT_EQ(mask, (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0})) << "the byte above the colour is ignored";
+    EXPECT_EQ(picture, (std::vector<uint32_t>{0, 0x123456, 0, 0, 0, 1}));
+    EXPECT_EQ(mask, (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0xFFFFFF, 0, 0})) << "the byte above the colour is ignored";
 
     std::mt19937 random(34);
     for (size_t count : {1u, 2u, 7u, 8u, 33u, 999u}) {
@@ -48,7 +49,12 @@ TEST(PixelRows, ColorKeyRowsGiveTheReferenceWords) {
             for (size_t i = 0; i < count; i += 2) fast[i] = velk::DibWordOf(key & 0xFFFFFF) | (random() & 0xFF000000u);
             for (size_t i = 1; i < count; i += 6) fast[i] = velk::DibWordOf(key & 0xFFFFFF) ^ 1u;
             std::vector<uint32_t> reference = fast;
-            std::vector<uint32_t> fast_mask = RandomWords(random, count), reference_mask = fast_mask;
+            std::vector<uint32_t> fast_mask = RandomWords(random, count);
+            // Some pixels transparent already, some drawn over since.
+            for (size_t i = 0; i < count; i += 3) fast_mask[i] = 0xFFFFFFu | (random() & 0xFF000000u);
+            for (size_t i = 3; i < count; i += 5) fast[i] = random() & 0xFF000000u;
+            std::vector<uint32_t> reference_mask = fast_mask;
+            reference = fast;
             velk::ColorKeyRows(fast.data(), fast_mask.data(), count, key);
             velk::ColorKeyRowsReference(reference.data(), reference_mask.data(), count, key);
             ASSERT_EQ(fast, reference) << count << " pixels, key " << key;

@@ -105,6 +105,25 @@ TEST_P(PresentationModes, RefreshShowsSpriteZeroInTheClientArea) {
     EXPECT_EQ(ScreenPixelOfClient(window_, 120, 55), 0x00FF0000u);
 }
 
+TEST_P(PresentationModes, RefreshShowsTheBackBuffersPixelsWhateverItsOriginAndScalesAnotherSize) {
+    velk_->put_SoftwareFPS(-1);
+    velk_->DrawBox(0, 0, 640, 480, 0x00FF0000, 1, 0);
+    velk_->DrawBox(100, 50, 20, 10, 0x000000FF, 1, 0);
+    velk_->DSetOrigin(-30, -40, 0);
+    velk_->Refresh();
+    EXPECT_EQ(WindowPixel(window_, 110, 55), 0x000000FFu);
+    EXPECT_EQ(WindowPixel(window_, 140, 95), 0x00FF0000u);
+    velk_->DSetOrigin(0, 0, 0);
+    if (GetParam() != 2) return;
+    // The host made the back buffer half the size of the presented area.
+    velk_->SpriteResize(0, 320, 240);
+    velk_->DrawBox(0, 0, 320, 240, 0x00FF0000, 1, 0);
+    velk_->DrawBox(50, 25, 10, 5, 0x0000FF00, 1, 0);
+    velk_->Refresh();
+    EXPECT_EQ(WindowPixel(window_, 110, 55), 0x0000FF00u);
+    EXPECT_EQ(WindowPixel(window_, 630, 470), 0x00FF0000u);
+}
+
 TEST_F(Presentation, BackBufferFollowsTheWindowSizeAtTheNextDoEvents) {
     // A window made by the library, so that its procedure records the size.
     VelkObject* velk = velk_;

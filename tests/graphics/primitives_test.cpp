@@ -2,6 +2,9 @@
 // back through DGetPixel and through the platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "graphics/geometry.h"
 #include "graphics/graphics_fixture.h"
 #include "support/resource_counts.h"
@@ -228,6 +231,11 @@ TEST_P(Primitives, PolygonsWithoutSidesDrawNothingAndHugeCountsEnd) {
 TEST_P(Primitives, PixelsOutsideReadAsInvalidAndPensAndBrushesAreNotLeaked) {
     EXPECT_EQ(P(200, 0), -1);
     EXPECT_EQ(P(-1, 0), -1);
+    EXPECT_EQ(P(0, 200), -1) << "a GDI sprite's mask rows are no pixels of it";
+    velk_->DSetOrigin(0, 10, 1);
+    EXPECT_EQ(P(0, 210), -1) << "nor through an origin";
+    EXPECT_EQ(P(0, 209), kWhite);
+    velk_->DSetOrigin(0, 0, 1);
     const ResourceCounts before = CountResources();
     for (int i = 0; i < 1700; ++i) {  // over 10 000 calls
         velk_->DrawPolygon(100, 100, 30, 30, 5, i, kRed, 1, 1);
@@ -238,4 +246,57 @@ TEST_P(Primitives, PixelsOutsideReadAsInvalidAndPensAndBrushesAreNotLeaked) {
         velk_->DrawFill(5, 5, kBlue, 1);
     }
     ExpectFlat(before, CountResources());
+}
+
+TEST_P(Primitives, CurvesOfAbsurdSizesDrawTheirVisiblePartInBoundedTime) {
+    // Each row draws red once on the white sprite: red within two pixels of
+    // `red`, `white` left white (-1: no such check); `none`: nothing red at all.
+    struct Case {
+        const char* what;
+        void (*draw)(VelkObject*);
+        POINT red;
+        POINT white;
+        bool none;
+    };
+    const Case cases[] = {
+        {"ellipse spanning 2e9 degrees",
+         [](VelkObject* v) { v->DrawEllipse(100, 100, 50, 50, 0, 2000000000, kRed, 0, 1); }, {150, 100}, {100, 100}, false},
+        {"ellipse over the whole angle range, closed",
+         [](VelkObject* v) { v->DrawEllipse(100, 100, 60, 30, LONG_MIN, LONG_MAX, kRed, 1, 1); }, {40, 100}, {100, 90}, false},
+        {"ellipse of huge width", [](VelkObject* v) { v->DrawEllipse(100, 100, 2000000000, 0, 0, 180, kRed, 0, 1); },
+         {5, 100}, {5, 99}, false},
+        {"circle far below", [](VelkObject* v) { v->DrawCircle(186, 10542946, 8837216, 5551451, 4365267, kRed, 1, 1); },
+         {-1, -1}, {0, 0}, true},
+        {"huge filled circle", [](VelkObject* v) { v->DrawCircle(100, 100, 3000000, 0, 360, kRed, 1, 1); },
+         {0, 0}, {-1, -1}, false},
+        {"huge arc through the sprite", [](VelkObject* v) { v->DrawCircle(100, 3000100, 3000000, 0, 180, kRed, 0, 1); },
+         {100, 100}, {100, 50}, false},
+        {"huge pie below the arc", [](VelkObject* v) { v->DrawCircle(100, 3000100, 3000000, 0, 180, kRed, 1, 1); },
+         {100, 150}, {100, 50}, false},
+        {"huge square round the sprite",
+         [](VelkObject* v) { v->DrawPolygon(100, 100, 2000000000, 2000000000, 4, 45, kRed, 0, 1); }, {-1, -1}, {0, 0},
+         true},
+        {"two-sided polygon of huge width",
+         [](VelkObject* v) { v->DrawPolygon(100, 100, 2000000000, 10, 2, 360, kRed, 0, 1); }, {5, 100}, {5, 90}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        velk_->DrawBox(0, 0, 200, 200, kWhite, 1, 1);
+        c.draw(velk_);
+        if (c.red.x >= 0) {
+            EXPECT_GT(CountColour(kRed, c.red.x - 2, c.red.y - 2, c.red.x + 3, c.red.y + 3), 0);
+        }
+        if (c.white.x >= 0) {
+            EXPECT_EQ(P(c.white.x, c.white.y), kWhite);
+        }
+        if (c.none) {
+            EXPECT_EQ(CountColour(kRed), 0);
+        }
+        const velk::SpriteSlot& slot = velk_->SpriteTable[1];
+        if (slot.Pixels) {  // a GDI sprite: its mask rows stay opaque
+            GdiFlush();
+            const uint32_t* mask = slot.Pixels + 200 * 200;
+            EXPECT_EQ(std::count(mask, mask + 200 * 200, 0u), 200 * 200);
+        }
+    }
 }

@@ -132,19 +132,21 @@ TEST_F(SpriteStoreGdi, ColorKeyBlackensKeyPixelsAndWritesTheMaskExactlyThere) {
     }
     EXPECT_EQ(velk_->SpriteTable[4].ColorKey, static_cast<LONG>(kKey));
 
-    // -1 changes nothing and logs nothing; the same key again changes nothing,
-    // not even what the host drew on a transparent pixel since; a new key
-    // compares against the blackened picture.
+    // -1 changes nothing and logs nothing; a key set again keeps what is
+    // transparent, makes what the host drew on a transparent pixel since opaque
+    // (as a surface's live key does), and adds the new key's pixels.
     velk_->DSetColorKey(-1, 4);
     EXPECT_EQ(NewLog(), "");
     EXPECT_EQ(velk_->SpriteTable[4].ColorKey, static_cast<LONG>(kKey));
     velk_->DrawPixel(7, 3, 0x0000FF, 4);
     velk_->DSetColorKey(kKey, 4);
     EXPECT_EQ(GetPixel(dc, 1, 4 + 1), 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(dc, 7, 4 + 3), 0u);
     EXPECT_EQ(Pixel(7, 3, 4), 0x0000FF);
     velk_->DSetColorKey(0x00336699, 4);
-    EXPECT_EQ(GetPixel(dc, 1, 4 + 1), 0u) << "the old key's pixels are opaque black now";
+    EXPECT_EQ(GetPixel(dc, 1, 4 + 1), 0xFFFFFFu) << "the old key's pixels stay transparent";
     EXPECT_EQ(GetPixel(dc, 0, 4), 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(dc, 7, 4 + 3), 0u);
 }
 
 TEST_F(SpriteStoreGdi, SpritesMadeBeforeAnyModeAreGdiAndJoinTheMode) {

@@ -184,9 +184,9 @@ TEST_P(Transfers, AlphaBlendWeightsSourceOverDestination) {
 
 TEST_P(Transfers, BlendOnMemoryGivesThePixelCallPicture) {
     // Sprites 2 and 3 hold the same random picture; the member blends into 2, the
-    // pixel calls into 3. Areas partly outside the source (read as white; a GDI
-    // sprite's mask rows count as inside), partly outside the destination, one
-    // pixel, an odd width, and overlaps within one sprite.
+    // pixel calls into 3 over the part of the area inside both sprites. Areas
+    // partly outside the source, partly outside the destination, one pixel, an
+    // odd width, and overlaps within one sprite.
     std::mt19937 random(78);
     for (LONG y = 0; y < 100; ++y)
         for (LONG x = 0; x < 100; x += 1 + static_cast<LONG>(random() % 3))
@@ -199,9 +199,11 @@ TEST_P(Transfers, BlendOnMemoryGivesThePixelCallPicture) {
                           {0, 20, 40, 30, -10, -5, 300, false}, {7, 9, 1, 1, 99, 99, -90, false},
                           {5, 5, 51, 50, 15, 12, 100, true}, {20, 20, 33, 30, 11, 14, 255, true}};
     const LONG rows = GetParam() == 1 ? 200 : 100;
-    for (const Case& c : cases) {
+    for (Case c : cases) {
         SCOPED_TRACE(c.alpha);
         velk_->BltAlphaBlend(c.self ? 2 : 1, c.fx, c.fy, c.w, c.h, 2, c.tx, c.ty, c.alpha);
+        const velk::SpriteSlot& from = velk_->SpriteTable[c.self ? 2 : 1];
+        ASSERT_TRUE(velk::ClipCopy(&c.fx, &c.fy, &c.w, &c.h, &c.tx, &c.ty, from.Width, from.Height, 100, 100));
         {
             // A surface hands out one context at a time, so a blend within one sprite uses one.
             velk::SpriteContext dest(velk_->SpriteTable[3]);
@@ -312,4 +314,121 @@ TEST_P(Transfers, BltWithinOneSpriteCopiesItsOwnPixels) {
     EXPECT_EQ(Pixel(34, 24, 1), PatternColour(9, 9));
     velk_->Blt(1, 0, 0, 10, 1, 1, 2, 0);  // overlapping
     for (LONG x = 2; x < 12; ++x) ASSERT_EQ(Pixel(x, 0, 1), PatternColour(x - 2, 0)) << x;
+}
+
+// ---------------------------------------------------------------- edges, keys and origins
+
+namespace {
+// Sprite 3: 20 x 10 red, its lower-left quarter (10 x 5 from (0, 5)) key-coloured and keyed.
+void MakeKeyedSprite(VelkObject* velk) {
+    velk->SpriteState(3, 0);
+    velk->SpriteState(3, 1);
+    velk->SpriteResize(3, 20, 10);
+    velk->DrawBox(0, 0, 20, 10, kRed, 1, 3);
+    velk->DrawBox(0, 5, 10, 5, kKey, 1, 3);
+    velk->DSetColorKey(kKey, 3);
+}
+}  // namespace
+
+TEST_P(Transfers, NothingDrawnPastTheBottomOfAKeyedSpriteReachesItsTransparency) {
+    // Each drawing runs from row 8 of sprite 3 down past its bottom, where a GDI
+    // sprite keeps its mask; rows 5 to 7 of the key block must stay transparent.
+    struct Case {
+        const char* what;
+        void (*draw)(VelkObject*);
+    };
+    const Case cases[] = {
+        {"SpritePaste", [](VelkObject* v) { v->SpritePaste(1, 3, 0, 8); }},
+        {"Blt", [](VelkObject* v) { v->Blt(1, 0, 0, 40, 30, 3, 0, 8); }},
+        {"BltStretch", [](VelkObject* v) { v->BltStretch(1, 0, 0, 40, 30, 3, 0, 8, 20, 20); }},
+        {"BltAlphaBlend", [](VelkObject* v) { v->BltAlphaBlend(1, 0, 0, 40, 30, 3, 0, 8, 256); }},
+        {"DrawBox", [](VelkObject* v) { v->DrawBox(0, 8, 20, 20, kGreen, 1, 3); }},
+        {"DrawPixel", [](VelkObject* v) { v->DrawPixel(0, 15, kGreen, 3); }},
+        {"DrawCircle", [](VelkObject* v) { v->DrawCircle(5, 14, 6, 0, 360, kGreen, 1, 3); }},
+        {"DrawString", [](VelkObject* v) {
+             BSTR text = SysAllocString(L"MMMMMM");
+             v->DrawString(0, 8, text, 0, kGreen, 3);
+             SysFreeString(text);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeKeyedSprite(velk_);
+        c.draw(velk_);
+        velk_->DrawBox(0, 0, 100, 100, kBlue, 1, 2);
+        velk_->Blt(3, 0, 0, 20, 20, 2, 0, 0);  // a source running past the bottom
+        for (LONG y = 5; y < 8; ++y)
+            for (LONG x = 0; x < 10; ++x) ASSERT_EQ(Pixel(x, y, 2), kBlue) << x << "," << y;
+        EXPECT_EQ(Pixel(15, 2, 2), kRed);
+        for (LONG y = 10; y < 20; ++y)
+            for (LONG x = 0; x < 20; ++x) ASSERT_EQ(Pixel(x, y, 2), kBlue) << "nothing read below, " << x << "," << y;
+        EXPECT_EQ(Pixel(0, 10, 3), -1) << "below the picture there is no pixel";
+    }
+}
+
+TEST_P(Transfers, AKeySetAgainKeepsWhatIsTransparentAndAddsWhatHasTheKeyNow) {
+    MakeKeyedSprite(velk_);
+    velk_->DrawBox(15, 0, 5, 5, kKey, 1, 3);  // key-coloured since the key was set
+    velk_->DrawPixel(0, 9, kWhite, 3);        // drawn over a transparent pixel
+    velk_->DSetColorKey(kKey, 3);
+    velk_->DrawBox(10, 0, 5, 5, kGreen, 1, 3);
+    velk_->DSetColorKey(kGreen, 3);  // another key: the earlier ones stay transparent
+    velk_->DrawBox(0, 0, 100, 100, kBlue, 1, 2);
+    velk_->Blt(3, 0, 0, 20, 10, 2, 0, 0);
+    for (LONG y = 0; y < 10; ++y)
+        for (LONG x = 0; x < 20; ++x) {
+            const bool transparent = (x < 10 && y >= 5 && !(x == 0 && y == 9)) || (x >= 10 && y < 5);
+            const LONG expected = transparent ? kBlue : x == 0 && y == 9 ? kWhite : kRed;
+            ASSERT_EQ(Pixel(x, y, 2), expected) << x << "," << y;
+        }
+}
+
+TEST_P(Transfers, TheDestinationsOriginMovesEveryTransferAndAbsurdSizesAreClipped) {
+    // Sprite 2's origin at (-10, -20): logical (0, 0) is pixel (10, 20). Each row
+    // names the pixels it may change (all of them changed, unless `some`).
+    struct Case {
+        const char* what;
+        void (*transfer)(VelkObject*);
+        RECT changed;
+        bool some;
+    };
+    const Case cases[] = {
+        {"Blt", [](VelkObject* v) { v->Blt(1, 0, 0, 40, 30, 2, 0, 0); }, {10, 20, 50, 50}, false},
+        {"BltStretch", [](VelkObject* v) { v->BltStretch(1, 0, 0, 40, 30, 2, 0, 0, 20, 15); }, {10, 20, 30, 35}, false},
+        {"SpriteCopy", [](VelkObject* v) { v->SpriteCopy(1, 2); }, {10, 20, 50, 50}, false},
+        {"SpritePaste", [](VelkObject* v) { v->SpritePaste(1, 2, 5, 5); }, {15, 25, 55, 55}, false},
+        {"BltAlphaBlend", [](VelkObject* v) { v->BltAlphaBlend(1, 0, 0, 40, 30, 2, 0, 0, 256); }, {10, 20, 50, 50}, false},
+        {"Blt from far left", [](VelkObject* v) { v->Blt(1, -2000000000, 0, 2000000040, 30, 2, -2000000000, 0); },
+         {10, 20, 50, 50}, false},
+        {"Blt to far away", [](VelkObject* v) { v->Blt(1, 0, 0, LONG_MAX, LONG_MAX, 2, LONG_MIN, LONG_MIN); }, {}, false},
+        {"BltStretch of one pixel over everything",
+         [](VelkObject* v) { v->BltStretch(1, 0, 0, 40, 30, 2, -1000000000, -1000000000, 2000000000, 2000000000); },
+         {0, 0, 100, 100}, false},
+        {"BltAlphaBlend from past the source",
+         [](VelkObject* v) { v->BltAlphaBlend(1, 42, 2, 7145189, 366, 2, 36, 37, 8270142); }, {}, false},
+        {"BltAlphaBlend of the largest area",
+         [](VelkObject* v) { v->BltAlphaBlend(1, 0, 0, LONG_MAX, LONG_MAX, 2, 0, 0, 100); }, {10, 20, 50, 50}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        velk_->DSetOrigin(0, 0, 2);
+        velk_->DrawBox(0, 0, 100, 100, kWhite, 1, 2);
+        velk_->DSetOrigin(-10, -20, 2);
+        c.transfer(velk_);
+        velk_->DSetOrigin(0, 0, 2);
+        int changed = 0, inside = 0;
+        for (LONG y = 0; y < 100; ++y)
+            for (LONG x = 0; x < 100; ++x) {
+                const bool in = x >= c.changed.left && x < c.changed.right && y >= c.changed.top && y < c.changed.bottom;
+                const bool white = Pixel(x, y, 2) == kWhite;
+                ASSERT_TRUE(in || white) << "changed outside: " << x << "," << y;
+                inside += in;
+                changed += in && !white;
+            }
+        if (c.some) {
+            EXPECT_GT(changed, 0);
+        } else {
+            EXPECT_EQ(changed, inside);
+        }
+    }
 }
