@@ -19,6 +19,11 @@ fail() {
 # Windows form of a path: Wine shows the Linux root as Z:.
 win() { printf 'Z:%s' "${1//\//\\}"; }
 
+# The bed's display and locale; the prefix (and so the server) is this test's own.
+# shellcheck disable=SC1091
+. "$build/testbed/env"
+export WINEPREFIX=$work/prefix
+if [ -d "$WINEPREFIX" ]; then "$VELK_WINESERVER" -k 2>/dev/null || true; fi  # an earlier run cut short
 rm -rf "$work"
 mkdir -p "$work"
 VELK_ARCHS=$arch VELK_DIST_DIR=$work VELK_PACKAGE_NO_BUILD=1 bash "$src/scripts/package.sh" >"$work/package.log" 2>&1 ||
@@ -39,13 +44,19 @@ if [ -n "$(find "$pkg/$arch/VELKlib_100.dll" -size +1500k)" ]; then fail "the li
   "$src/tests/package/unregistered_host.cpp" "$pkg/$arch/VELKlib_100.dll" \
   -static -static-libgcc -static-libstdc++ -lole32 -loleaut32 -luuid || fail "the host does not build from the package's header"
 
-# The bed's display and locale, a prefix and a sound sink of this test's own.
-# shellcheck disable=SC1091
-. "$build/testbed/env"
-export WINEPREFIX=$work/prefix
+# A sound sink of this test's own, beside the bed's.
 sed "s#$build/testbed/audio.raw#$work/audio.raw#" "$build/testbed/asound.conf" >"$work/asound.conf"
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$work/asound.conf"
-trap '"$VELK_WINESERVER" -k 2>/dev/null || true' EXIT
+# Should a step hang past the test's time, ending the prefix's server ends every
+# program in it; either way nothing of this prefix outlives the test.
+(sleep 180 && "$VELK_WINESERVER" -k) </dev/null >/dev/null 2>&1 &
+watchdog=$!
+cleanup() {
+  pkill -P "$watchdog" 2>/dev/null || true
+  kill "$watchdog" 2>/dev/null || true
+  "$VELK_WINESERVER" -k 2>/dev/null || true
+}
+trap cleanup EXIT
 setsid "$VELK_WINE" wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || true
 "$VELK_WINESERVER" -w
 setsid "$VELK_WINESERVER" -p </dev/null >/dev/null 2>&1
