@@ -12,14 +12,12 @@
 #include <cwchar>
 #include <string>
 
-#include "core/velk_interface.h"
+#include "velk.h"
 #include "high_scores.h"
 #include "screenshot.h"
 
 namespace star_catcher {
 namespace {
-
-using CreateFunction = int(__cdecl*)(IVELK**);
 
 constexpr int kWidth = 640, kHeight = 480;
 constexpr LONG kKey = RGB(255, 0, 255);  // magenta: never drawn
@@ -318,7 +316,7 @@ void ParseArguments() {
 
 IVELK* CreateLibrary() {
     HMODULE library = LoadLibraryA("VELKlib_100.dll");
-    auto create = library ? reinterpret_cast<CreateFunction>(reinterpret_cast<void*>(GetProcAddress(library, "VELKCreate")))
+    auto create = library ? reinterpret_cast<VELKCreateFunction>(reinterpret_cast<void*>(GetProcAddress(library, "VELKCreate")))
                           : nullptr;
     IVELK* velk = nullptr;
     if (!create || !create(&velk)) return nullptr;
@@ -362,8 +360,8 @@ int main() {
     g.velk->wDefault(Text(L"Star Catcher"));
     g.velk->put_wCaption(Text(L"スターキャッチャー"));
     g.velk->put_SoftwareFPS(60);
-    g.velk->put_OnKeyDown(velk::AddressOf(&OnKeyDown));
-    g.velk->put_OnMouseDown(velk::AddressOf(&OnMouseDown));
+    g.velk->put_OnKeyDown(reinterpret_cast<LONG_PTR>(&OnKeyDown));
+    g.velk->put_OnMouseDown(reinterpret_cast<LONG_PTR>(&OnMouseDown));
     LoadAssets();
     LoadHighScores();
     RunLoop();

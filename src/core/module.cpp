@@ -118,11 +118,20 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 
 STDAPI DllCanUnloadNow() { return velk::ModuleInUse() ? S_FALSE : S_OK; }
 
-// Native hosts' way in: needs the class registered and the caller's thread
-// initialised for the component runtime.
+// Native hosts' way in: needs the caller's thread initialised for the component
+// runtime. A host that ships the library beside its program without registering
+// it gets the same object from the library's own class factory.
 extern "C" int __cdecl VELKCreate(IVELK** velk) {
     IVELK* created = nullptr;
-    CoCreateInstance(CLSID_VELK, nullptr, CLSCTX_ALL, IID_IVELK, reinterpret_cast<void**>(&created));
+    HRESULT hr =
+        CoCreateInstance(CLSID_VELK, nullptr, CLSCTX_ALL, IID_IVELK, reinterpret_cast<void**>(&created));
+    if (hr == REGDB_E_CLASSNOTREG) {
+        IClassFactory* factory = nullptr;
+        if (SUCCEEDED(DllGetClassObject(CLSID_VELK, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+            factory->CreateInstance(nullptr, IID_IVELK, reinterpret_cast<void**>(&created));
+            factory->Release();
+        }
+    }
     if (velk) *velk = created;
     if (!created) {
         MessageBoxA(nullptr, velk::texts::kCreateFailedText, velk::texts::kCreateFailedCaption, MB_OK);

@@ -60,6 +60,12 @@ HRESULT UnregisterLibrary() {
     return function ? function() : E_FAIL;
 }
 
+HRESULT InstallLibrary(bool install, const wchar_t* command) {
+    using InstallFunction = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    auto function = ExportAs<InstallFunction>("DllInstall");
+    return function ? function(install ? TRUE : FALSE, command) : E_FAIL;
+}
+
 HRESULT LibraryCanUnloadNow() {
     auto function = ExportAs<ServerFunction>("DllCanUnloadNow");
     return function ? function() : E_FAIL;

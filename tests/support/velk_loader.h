@@ -23,6 +23,7 @@ HRESULT GetLibraryClassFactory(IClassFactory** factory);
 
 HRESULT RegisterLibrary();
 HRESULT UnregisterLibrary();
+HRESULT InstallLibrary(bool install, const wchar_t* command);  // DllInstall
 HRESULT LibraryCanUnloadNow();
 
 using VelkCreateFunction = int(__cdecl*)(IVELK**);
