@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/keep_alive.h"
 #include "core/texts.h"
 #include "core/velk.h"
 
@@ -124,6 +125,7 @@ INT_PTR CALLBACK SpriteInspectorProc(HWND dialog, UINT message, WPARAM wparam, L
 }  // namespace
 
 HRESULT VelkObject::SpriteView() {
+    velk::KeepAlive alive(this);  // the dialog's loop runs the host's handlers
     DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(kViewerDialogId), Window, SpriteInspectorProc, 0);
     return S_OK;
 }

@@ -98,8 +98,8 @@ TEST(Registration, WritesExactlyTheKeysOfTheRegistrationScript) {
     EXPECT_TRUE(TypeLibraryRegistered());
     // The events' interface comes with the library, so that hosts can bind sinks to it.
     const std::string events_key = "Interface\\" + GuidText(DIID__IVELKEvents);
-    EXPECT_EQ(Value(events_key), "_IVELKEvents");
-    EXPECT_EQ(Value(events_key + "\\TypeLib"), GuidText(LIBID_VELKLIB));
+    EXPECT_EQ(Value(kMachine, events_key), "_IVELKEvents");
+    EXPECT_EQ(Value(kMachine, events_key + "\\TypeLib"), GuidText(LIBID_VELKLIB));
 }
 
 TEST(Registration, PerUserWritesTheSameScriptInTheUsersClassesAndTakesAllOfItAway) {
@@ -114,11 +114,13 @@ TEST(Registration, PerUserWritesTheSameScriptInTheUsersClassesAndTakesAllOfItAwa
     EXPECT_EQ(Value(kUser, interface_key), "IVELK");
     EXPECT_EQ(Value(kUser, interface_key + "\\TypeLib"), libid);
     EXPECT_EQ(Value(kUser, interface_key + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");
+    const std::string events_key = "Interface\\" + GuidText(DIID__IVELKEvents);
+    EXPECT_EQ(Value(kUser, events_key), "_IVELKEvents") << "sinks bind to the events' interface";
 
     ASSERT_EQ(InstallLibrary(false, L"user"), S_OK);
     EXPECT_EQ(InstallLibrary(false, L"user"), S_OK) << "nothing left to remove is no failure";
     const std::string class_key = "CLSID\\" + GuidText(CLSID_VELK);
-    for (const std::string& key : {class_key, std::string("VELK.1"), std::string("VELK"), "TypeLib\\" + libid, interface_key})
+    for (const std::string& key : {class_key, std::string("VELK.1"), std::string("VELK"), "TypeLib\\" + libid, interface_key, events_key})
         EXPECT_FALSE(KeyExists(kUser, key)) << key;
     EXPECT_TRUE(KeyExists(kMachine, class_key)) << "the machine's registration is not the user's to remove";
     EXPECT_TRUE(TypeLibraryRegistered());
@@ -142,7 +144,7 @@ TEST(Registration, RewritesTheClassKeyAndUnregistrationRemovesEverything) {
     EXPECT_FALSE(KeyExists(kMachine, "VELK"));
     EXPECT_TRUE(KeyExists(kMachine, "CLSID")) << "the CLSID root stays";
     EXPECT_FALSE(TypeLibraryRegistered());
-    EXPECT_FALSE(KeyExists("Interface\\" + GuidText(DIID__IVELKEvents)));
+    EXPECT_FALSE(KeyExists(kMachine, "Interface\\" + GuidText(DIID__IVELKEvents)));
     ASSERT_EQ(RegisterLibrary(), S_OK);
 }
 

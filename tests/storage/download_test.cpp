@@ -47,19 +47,6 @@ std::string DownloadStartLog(const std::string& url, const std::string& name) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-// Names in a folder: a transfer leaves no temporary file behind.
-std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
 
 const std::string kOldBytes(5000, 'o');
 const std::vector<std::string> kOnlyTheTarget = {"target.bin"};
@@ -122,7 +109,7 @@ TEST_F(Download, ReplacesTheTargetWhileHostHandlersRunAndTheWindowShowsProgress)
     std::wstring url = server.Url(L"/data.bin?v=2#part");
     Fetch(url, L"target.bin");
     EXPECT_TRUE(ReadFileBytes(Target("target.bin")) == body) << "every byte, in order";
-    EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
+    EXPECT_EQ(FolderEntries(UserDir()), kOnlyTheTarget);
     EXPECT_EQ(server.last_request().rfind("GET /data.bin?v=2 HTTP/", 0), 0u) << "the query goes, the fragment stays";
     EXPECT_NE(server.last_request().find("User-Agent: VELK Download Method"), std::string::npos);
     // Messages the pump step handles may log lines of their own before the end.
@@ -165,7 +152,7 @@ TEST_F(Download, CompleteBodiesArriveByteForByte) {
         if (c.window_ended_first) velk_->wDestroy();
         Fetch(server.Url(c.reply.moved_from.empty() ? L"/x" : L"/old"), L"target.bin");
         EXPECT_TRUE(ReadFileBytes(Target("target.bin")) == c.reply.body);
-        EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
+        EXPECT_EQ(FolderEntries(UserDir()), kOnlyTheTarget);
         std::string log = Log();
         EXPECT_EQ(log.substr(log.size() - 13), "### Succeed\r\n");
     }
@@ -178,7 +165,7 @@ TEST_F(Download, NamesAreUsedAsTheyCome) {
     CreateDirectoryA(Target("sub").c_str(), nullptr);
     Fetch(server.Url(L"/a"), L"sub\\a.bin");
     EXPECT_EQ(ReadFileBytes(Target("sub\\a.bin")), body);
-    EXPECT_EQ(Entries(Target("sub")), std::vector<std::string>{"a.bin"}) << "the temporary file lies beside the target";
+    EXPECT_EQ(FolderEntries(Target("sub")), std::vector<std::string>{"a.bin"}) << "the temporary file lies beside the target";
     Fetch(server.Url(L"/b"), L"..\\beside.bin");
     EXPECT_EQ(ReadFileBytes(app_data_.path() + "\\beside.bin"), body) << "only \"..\" itself is refused";
 }
@@ -191,7 +178,7 @@ TEST_F(Download, EndingTheWindowDuringTheBodyKeepsTheOldFile) {
     PostMessageA(window(), WM_KEYDOWN, 'A', 0);
     Fetch(server.Url(L"/big"), L"target.bin");
     EXPECT_EQ(ReadFileBytes(Target("target.bin")), kOldBytes);
-    EXPECT_EQ(Entries(UserDir()), kOnlyTheTarget);
+    EXPECT_EQ(FolderEntries(UserDir()), kOnlyTheTarget);
     std::string log = Log();
     std::string last = std::string("\t[ Step  ] ") + velk::texts::kDownloadAbandoned + "\r\n";
     ASSERT_GE(log.size(), last.size());
@@ -306,7 +293,7 @@ TEST(DownloadFatal, AnIncompleteTransferKeepsTheTargetAndNamesTheUrlAndTheFault)
         EXPECT_TRUE(BeginsWithOneOf(box.substr(failed.size()), failing.reasons)) << box;
         EXPECT_NE(result.log.find(box + "\r\n"), std::string::npos) << result.log;
         EXPECT_EQ(ReadFileBytes(bed.UserDir() + "\\target.bin"), kOldBytes);
-        EXPECT_EQ(Entries(bed.UserDir()), kOnlyTheTarget);
+        EXPECT_EQ(FolderEntries(bed.UserDir()), kOnlyTheTarget);
     }
 }
 
@@ -364,6 +351,6 @@ TEST(DownloadFatal, ATargetThatCannotBeWrittenIsRefusedAndLeftAsItWas) {
     ASSERT_TRUE(EndedFatallyWithOneBox(result));
     EXPECT_NE(result.boxes[0].text.find(" を保存先 taken に書き込めませんでした"), std::string::npos)
         << result.boxes[0].text;
-    EXPECT_EQ(Entries(bed.UserDir()), std::vector<std::string>{"taken"}) << "no temporary file is left";
+    EXPECT_EQ(FolderEntries(bed.UserDir()), std::vector<std::string>{"taken"}) << "no temporary file is left";
     EXPECT_EQ(ReadFileBytes(folder + "\\inside.bin"), kOldBytes);
 }

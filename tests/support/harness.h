@@ -80,6 +80,8 @@ private:
 };
 
 bool FileExists(const std::string& path);
+// The names in a folder, without "." and "..".
+std::vector<std::string> FolderEntries(const std::string& folder);
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace velk_test

@@ -12,6 +12,11 @@ int main(int argc, char** argv) {
     IUnknown* unknown = nullptr;
     CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                      reinterpret_cast<void**>(&unknown));
+    // A window of its own starts the desktop process under this program too and
+    // keeps it alive between tests; otherwise every test program starts it again,
+    // with the runner's pipes inherited, and the runner waits for it to go.
+    HWND window = CreateWindowA("STATIC", "testbed keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    (void)window;
     if (argc > 1) {
         HANDLE ready = CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
