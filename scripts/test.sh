@@ -53,7 +53,7 @@ run_fuzz() {
 
 archs=$(velk_runnable_archs)
 rm -f "$logs"/*.status "$logs"/*.log
-echo "test: fuzzing natively and running the suites of: $archs (side by side)"
+echo "test: fuzzing natively and running the suites of: $(echo $archs) (side by side)"
 pids=()
 run_fuzz >"$logs/fuzz.log" 2>&1 </dev/null &
 pids+=($!)
