@@ -59,7 +59,12 @@ fetch_sources() {
   local name
   for name in libogg libvorbis; do
     if ! ls -d "$deps/$name"-*/ >/dev/null 2>&1; then
-      (cd "$deps" && apt-get source --download-only "$name" >/dev/null)
+      local attempt
+      for attempt in 1 2 3; do
+        (cd "$deps" && apt-get source --download-only "$name" >/dev/null) && break
+        [ "$attempt" -lt 3 ] || return 1
+        update_indexes
+      done
       local dsc
       dsc=$(ls "$deps/${name}"_*.dsc | head -n 1)
       (cd "$deps" && dpkg-source --no-check -x "$(basename "$dsc")" >/dev/null)
@@ -67,15 +72,41 @@ fetch_sources() {
   done
 }
 
+# A mirror in the middle of a sync serves index files that fail their checks for a
+# minute or so; apt then exits 100 although the next attempt would succeed. Retry
+# with a growing pause, and after the last attempt go on with whatever indexes
+# arrived: the install below is what really has to succeed.
+update_indexes() {
+  local attempt pause=10
+  for attempt in 1 2 3 4 5; do
+    $sudo_cmd apt-get update -qq && return 0
+    echo "install-deps: package index update failed (attempt $attempt), retrying in ${pause}s" >&2
+    sleep "$pause"
+    pause=$((pause * 2))
+  done
+  echo "install-deps: going on with the indexes that arrived" >&2
+}
+
+install_packages() {
+  local attempt
+  for attempt in 1 2 3; do
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
+      "${packages[@]}" >/dev/null && return 0
+    echo "install-deps: package install failed (attempt $attempt)" >&2
+    [ "$attempt" -lt 3 ] && update_indexes
+  done
+  return 1
+}
+
 apt_updated="yes"
 ensure_i386
 ensure_deb_src
 if need_install || [ -z "$apt_updated" ] || ! ls "$deps"/libvorbis-*/ >/dev/null 2>&1; then
-  $sudo_cmd apt-get update -qq
+  update_indexes
   apt_updated="yes"
 fi
 if need_install; then
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+  install_packages
 fi
 ensure_locale
 fetch_sources
