@@ -16,6 +16,7 @@ packages=(
   googletest dpkg-dev python3
   g++ libpng-dev libjpeg-dev libvorbis-dev
   clang libclang-rt-14-dev
+  libsdl2-tests
 )
 
 need_install() {
