@@ -144,6 +144,7 @@ bool VelkObject::SpriteEvacuate(int index) {
     using namespace velk;
     SpriteSlot& slot = SpriteTable[index];
     if (!slot.Surface) return false;
+    ReleaseHeldLock(slot);
     const LONG key = slot.ColorKey;
     DWORD raw = 0;
     const bool keyed = key != kNoColorKey && DirectDrawSpriteRawKey(slot.Surface, &raw);

@@ -90,6 +90,60 @@ VELK_SSE2 void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COL
     ColorKeyRowsReference(picture + i, mask + i, count - i, color);
 }
 
+// ---------------------------------------------------------------- keyed copy rows
+
+void MaskedCopyRowReference(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count) {
+    for (size_t i = 0; i < count; ++i) dest[i] = (dest[i] & mask[i]) | picture[i];
+}
+
+VELK_SSE2 void MaskedCopyRow(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count) {
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
+        const __m128i kept = _mm_and_si128(_mm_loadu_si128(d), _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i)));
+        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture + i))));
+    }
+    MaskedCopyRowReference(picture + i, mask + i, dest + i, count - i);
+}
+
+void KeyedCopyRow32Reference(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared) {
+    for (size_t i = 0; i < count; ++i)
+        if ((source[i] & compared) != (key & compared)) dest[i] = source[i];
+}
+
+VELK_SSE2 void KeyedCopyRow32(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared) {
+    const __m128i keys = _mm_set1_epi32(static_cast<int>(key & compared));
+    const __m128i bits = _mm_set1_epi32(static_cast<int>(compared));
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(s, bits), keys);
+        const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
+        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
+    }
+    KeyedCopyRow32Reference(source + i, dest + i, count - i, key, compared);
+}
+
+void KeyedCopyRow16Reference(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared) {
+    for (size_t i = 0; i < count; ++i)
+        if ((source[i] & compared) != (key & compared)) dest[i] = source[i];
+}
+
+VELK_SSE2 void KeyedCopyRow16(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared) {
+    const __m128i keys = _mm_set1_epi16(static_cast<int16_t>(key & compared));
+    const __m128i bits = _mm_set1_epi16(static_cast<int16_t>(compared));
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i transparent = _mm_cmpeq_epi16(_mm_and_si128(s, bits), keys);
+        const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
+        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
+    }
+    KeyedCopyRow16Reference(source + i, dest + i, count - i, key, compared);
+}
+
 // ---------------------------------------------------------------- blocks
 
 namespace {

@@ -39,6 +39,20 @@ void BlendRow(const uint32_t* source, uint32_t* dest, size_t count, int32_t alph
 void ColorKeyRowsReference(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color);
 void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF color);
 
+// Keyed copies of one row, each a plain reference and a row of the same words
+// four (or eight 16-bit) pixels per step.
+// A picture with its mask rows (transparent pixels black in the picture, white
+// in the mask): dest := (dest AND mask) OR picture, which is what the two raster
+// operations of a masked transfer leave, in one pass.
+void MaskedCopyRowReference(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count);
+void MaskedCopyRow(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count);
+// A source colour key on raw pixels: a source pixel whose bits under
+// `compared` equal `key` leaves its destination pixel, every other one is copied.
+void KeyedCopyRow32Reference(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared);
+void KeyedCopyRow32(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared);
+void KeyedCopyRow16Reference(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared);
+void KeyedCopyRow16(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared);
+
 // 0x00BBGGRR (COLORREF) to 0x00RRGGBB (a 32-bit DIB word).
 inline uint32_t DibWordOf(COLORREF color) {
     return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);

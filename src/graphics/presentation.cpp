@@ -77,6 +77,7 @@ HRESULT VelkObject::Refresh() {
     // Without a live window there is nothing to present to (a null window DC
     // would be the whole screen).
     const bool window = Window && IsWindow(Window);
+    velk::ReleaseHeldLock(back);
     switch (GraphicsMode) {
     case 1:
         if (window && back.MemoryDC) {

@@ -49,8 +49,29 @@ void ApplyContextState(HDC dc, const ContextState& state) {
     MoveToEx(dc, state.Position.x, state.Position.y, nullptr);
 }
 
+const DDSURFACEDESC2* HeldSurfaceMemory(SpriteSlot& slot) {
+    HeldLock& lock = slot.Lock;
+    if (lock.Held) return &lock.Desc;
+    if (!slot.Surface) return nullptr;
+    memset(&lock.Desc, 0, sizeof lock.Desc);
+    lock.Desc.dwSize = sizeof lock.Desc;
+    // No system-wide lock while it is held: the host's other windows go on drawing.
+    if (FAILED(slot.Surface->Lock(nullptr, &lock.Desc, DDLOCK_NOSYSLOCK, nullptr))) return nullptr;
+    lock.Held = true;
+    if (lock.Desc.lpSurface) return &lock.Desc;
+    ReleaseHeldLock(slot);
+    return nullptr;
+}
+
+void ReleaseHeldLock(SpriteSlot& slot) {
+    if (!slot.Lock.Held) return;
+    slot.Lock.Held = false;
+    if (slot.Surface) slot.Surface->Unlock(nullptr);
+}
+
 HDC SpriteGetDC(SpriteSlot& slot) {
     if (slot.MemoryDC) return slot.MemoryDC;
+    ReleaseHeldLock(slot);
     HDC dc = nullptr;
     if (!slot.Surface || FAILED(slot.Surface->GetDC(&dc))) return nullptr;
     // A surface hands out a fresh context each time; the sprite's state goes on it.
@@ -88,6 +109,7 @@ SpriteMemory::SpriteMemory(SpriteSlot& slot) {
         ready_ = true;
         break;
     case SpriteKind::DirectDraw:
+        ReleaseHeldLock(slot);
         if (!DirectDrawSpriteLockPixels(slot.Surface, &view_) &&
             !DirectDrawSpriteLockPixels16(slot.Surface, &view16_, &format16_))
             return;
@@ -163,6 +185,7 @@ void VelkObject::SpriteKill(SpriteSlot& slot, int index, int part) {
     if (part == velk::kKillGdi || (part == velk::kKillWhatever && kind == velk::SpriteKind::Gdi)) {
         velk::GdiSpriteRelease(slot);
     } else if (part == velk::kKillDirectDraw || (part == velk::kKillWhatever && kind == velk::SpriteKind::DirectDraw)) {
+        velk::ReleaseHeldLock(slot);
         if (slot.Surface) slot.Surface->Release();
         slot.Surface = nullptr;
     }
@@ -178,6 +201,7 @@ void VelkObject::SpriteColorKey(SpriteSlot& slot, int index, LONG color) {
     // A key set again (the same or another) keeps what is transparent and adds
     // what has the key's colour now, in both representations.
     if (velk::KindOf(slot) == velk::SpriteKind::Gdi) velk::GdiSpriteApplyKey(slot, key);
+    velk::ReleaseHeldLock(slot);
     if (velk::KindOf(slot) == velk::SpriteKind::DirectDraw) velk::DirectDrawSpriteRekey(slot.Surface, key);
     slot.ColorKey = color;
     velk::LogWrite(this, texts::kBlockEnd);
@@ -220,6 +244,7 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     // The new picture takes the slot's own representation, so a sprite made before
     // any mode was set stays GDI.
     const bool gdi = velk::KindOf(slot) == velk::SpriteKind::Gdi;
+    velk::ReleaseHeldLock(slot);
     SpriteSlot fresh{};
     SpriteMake(fresh, SpriteID, DirectDrawObject, cx, cy, gdi ? velk::kMakeGdi : velk::kMakeDirectDraw);
     // Both pictures through contexts in the platform's initial state, so that the

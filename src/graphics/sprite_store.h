@@ -26,6 +26,14 @@ struct ContextState {
     POINT Position;
 };
 
+// A DirectDraw sprite's surface lock kept from one transfer on its pixels to the
+// next, so that a frame of many small sprites pays for the lock once instead of
+// once per sprite; every other use of the surface gives it back first.
+struct HeldLock {
+    bool Held;
+    DDSURFACEDESC2 Desc;
+};
+
 struct SpriteSlot {
     IDirectDrawSurface7* Surface;
     HDC MemoryDC;
@@ -38,6 +46,7 @@ struct SpriteSlot {
     LONG FillStyle;
     LONG LineStyle;
     ContextState Context;  // DirectDraw sprites only; a GDI sprite's DC holds its own
+    HeldLock Lock;         // DirectDraw sprites only
 };
 static_assert(sizeof(LOGFONTA) == 60, "the font record is the platform's 60-byte one");
 
@@ -56,6 +65,13 @@ inline bool IsEmpty(const SpriteSlot& slot) { return KindOf(slot) == SpriteKind:
 // Requested kinds of SpriteMake (the graphics mode numbers), and SpriteKill parts.
 inline constexpr int kMakeGdi = 1, kMakeDirectDraw = 2;
 inline constexpr int kKillWhatever = 0, kKillGdi = 1, kKillDirectDraw = 2;
+
+// The surface's memory for the transfers, locked without waiting and held until
+// ReleaseHeldLock; null when the surface cannot be locked now.
+const DDSURFACEDESC2* HeldSurfaceMemory(SpriteSlot& slot);
+// Gives a held lock back. Everything that hands the surface to the platform
+// (contexts, blits, other locks, colour keys, release) calls it first.
+void ReleaseHeldLock(SpriteSlot& slot);
 
 // A drawing context on the slot's picture: the memory DC itself for GDI, a fresh
 // surface DC for DirectDraw (null when the surface refuses one).

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "core/log.h"
 #include "core/texts.h"
@@ -26,6 +27,8 @@ bool BothSurfaces(const SpriteSlot& from, const SpriteSlot& to) {
 }
 
 void SurfaceBlt(SpriteSlot& from, RECT source, SpriteSlot& to, RECT dest) {
+    velk::ReleaseHeldLock(from);
+    velk::ReleaseHeldLock(to);
     const DWORD flags = DDBLT_DONOTWAIT | (HasKey(from) ? DDBLT_KEYSRC : 0);
     to.Surface->Blt(&dest, from.Surface, &source, flags, nullptr);
 }
@@ -103,11 +106,109 @@ bool PlaceTransfer(SpriteSlot& from, int64_t from_x, int64_t from_y, int64_t fro
                               &place->dest);
 }
 
+// ---------------------------------------------------------------- copies on pixel memory
+// An unscaled copy between two pictures whose pixels are plain memory (GDI
+// sprites' DIB sections, system-memory surfaces) goes row by row: the same
+// words as the platform's copy, without its per-call work, which is most of
+// what a small sprite costs. Scaled copies and a picture copied onto itself
+// (whose overlap only the platform's copy defines) keep the platform's path.
+
+// What the two raster operations of a masked transfer leave, or a plain copy.
+void CopyGdiRows(const SpriteSlot& from, SpriteSlot& to, const Placement& place) {
+    GdiFlush();  // what GDI drew must be in the bits first
+    const RECT& s = place.source;
+    const RECT& d = place.dest;
+    const size_t w = static_cast<size_t>(place.width());
+    const size_t mask_offset = static_cast<size_t>(from.Width) * static_cast<size_t>(from.Height);
+    const bool masked = HasKey(from);
+    for (LONG y = 0; y < place.height(); ++y) {
+        const uint32_t* picture = from.Pixels + static_cast<size_t>(s.top + y) * from.Width + s.left;
+        uint32_t* dest = to.Pixels + static_cast<size_t>(d.top + y) * to.Width + d.left;
+        if (masked)
+            velk::MaskedCopyRow(picture, picture + mask_offset, dest, w);
+        else
+            memcpy(dest, picture, w * sizeof *dest);
+    }
+}
+
+// A held surface's memory as plain rows of 16 or 32 bits per pixel, at least
+// the slot's size; null for video memory or any other layout.
+const DDSURFACEDESC2* PlainSurfaceMemory(SpriteSlot& slot) {
+    const DDSURFACEDESC2* desc = velk::HeldSurfaceMemory(slot);
+    if (!desc) return nullptr;
+    const DDPIXELFORMAT& format = desc->ddpfPixelFormat;
+    const DWORD bits = format.dwRGBBitCount;
+    const bool plain = !(desc->ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) && (format.dwFlags & DDPF_RGB) &&
+                       (bits == 16 || bits == 32) && desc->lPitch % (bits / 8) == 0 &&
+                       static_cast<LONG>(desc->dwWidth) >= slot.Width && static_cast<LONG>(desc->dwHeight) >= slot.Height;
+    return plain ? desc : nullptr;
+}
+
+bool SameFormat(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b) {
+    return a.dwRGBBitCount == b.dwRGBBitCount && a.dwRBitMask == b.dwRBitMask && a.dwGBitMask == b.dwGBitMask &&
+           a.dwBBitMask == b.dwBBitMask;
+}
+
+template <typename Pixel>
+Pixel* RowOf(const DDSURFACEDESC2& desc, LONG x, LONG y) {
+    return reinterpret_cast<Pixel*>(static_cast<BYTE*>(desc.lpSurface) + static_cast<ptrdiff_t>(y) * desc.lPitch) + x;
+}
+
+template <typename Pixel>
+void CopySurfaceRows(const DDSURFACEDESC2& from, const DDSURFACEDESC2& to, const Placement& place, bool keyed,
+                     DWORD key, DWORD compared) {
+    const size_t w = static_cast<size_t>(place.width());
+    for (LONG y = 0; y < place.height(); ++y) {
+        const Pixel* source = RowOf<Pixel>(from, place.source.left, place.source.top + y);
+        Pixel* dest = RowOf<Pixel>(to, place.dest.left, place.dest.top + y);
+        if (!keyed)
+            memcpy(dest, source, w * sizeof *dest);
+        else if (sizeof(Pixel) == 4)
+            velk::KeyedCopyRow32(reinterpret_cast<const uint32_t*>(source), reinterpret_cast<uint32_t*>(dest), w, key,
+                                 compared);
+        else
+            velk::KeyedCopyRow16(reinterpret_cast<const uint16_t*>(source), reinterpret_cast<uint16_t*>(dest), w,
+                                 static_cast<uint16_t>(key), static_cast<uint16_t>(compared));
+    }
+}
+
+// The source colour key compares a pixel's colour bits, never the unused ones.
+bool CopySurfacesOnMemory(SpriteSlot& from, SpriteSlot& to, const Placement& place) {
+    DDCOLORKEY key{};
+    const bool keyed = HasKey(from);
+    if (keyed && FAILED(from.Surface->GetColorKey(DDCKEY_SRCBLT, &key))) return false;
+    const DDSURFACEDESC2* source = PlainSurfaceMemory(from);
+    const DDSURFACEDESC2* dest = source ? PlainSurfaceMemory(to) : nullptr;
+    if (!dest || !SameFormat(source->ddpfPixelFormat, dest->ddpfPixelFormat)) return false;
+    const DDPIXELFORMAT& format = source->ddpfPixelFormat;
+    const DWORD compared = format.dwRBitMask | format.dwGBitMask | format.dwBBitMask;
+    if (format.dwRGBBitCount == 32)
+        CopySurfaceRows<uint32_t>(*source, *dest, place, keyed, key.dwColorSpaceLowValue, compared);
+    else
+        CopySurfaceRows<uint16_t>(*source, *dest, place, keyed, key.dwColorSpaceLowValue, compared);
+    return true;
+}
+
+bool CopyOnMemory(SpriteSlot& from, SpriteSlot& to, const Placement& place) {
+    if (place.scaled() || &from == &to) return false;
+    const velk::SpriteKind kind = velk::KindOf(from);
+    if (kind != velk::KindOf(to)) return false;
+    if (kind == velk::SpriteKind::Gdi) {
+        if (!from.Pixels || !to.Pixels) return false;
+        CopyGdiRows(from, to, place);
+        return true;
+    }
+    return kind == velk::SpriteKind::DirectDraw && CopySurfacesOnMemory(from, to, place);
+}
+
+// ---------------------------------------------------------------- copies through the platform
+
 // The copy of Blt and BltStretch once placed. Between surfaces a DirectDraw blit;
 // otherwise (mode 1, and sprites made before any mode, which are GDI) through
 // the contexts in pixel units, a GDI source's transparency coming from its mask
 // rows, which the placement keeps the reads of inside the picture.
 void CopyPlaced(SpriteSlot& from, SpriteSlot& to, const Placement& place) {
+    if (CopyOnMemory(from, to, place)) return;
     if (BothSurfaces(from, to)) {
         SurfaceBlt(from, place.source, to, place.dest);
         return;

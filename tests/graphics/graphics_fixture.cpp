@@ -109,6 +109,7 @@ LONG GraphicsTest::Pixel(LONG x, LONG y, LONG sprite) {
 COLORREF GraphicsTest::PlatformPixel(LONG sprite, LONG x, LONG y) {
     velk::SpriteSlot& slot = velk_->SpriteTable[sprite];
     if (slot.MemoryDC) return GetPixel(slot.MemoryDC, x, y);
+    velk::ReleaseHeldLock(slot);  // the transfers may keep the surface locked
     HDC dc = nullptr;
     if (!slot.Surface || FAILED(slot.Surface->GetDC(&dc))) return CLR_INVALID;
     COLORREF color = GetPixel(dc, x, y);
@@ -119,6 +120,7 @@ COLORREF GraphicsTest::PlatformPixel(LONG sprite, LONG x, LONG y) {
 std::vector<COLORREF> GraphicsTest::PlatformPicture(LONG sprite, LONG rows) {
     velk::SpriteSlot& slot = velk_->SpriteTable[sprite];
     HDC dc = slot.MemoryDC;
+    velk::ReleaseHeldLock(slot);
     if (!dc && (!slot.Surface || FAILED(slot.Surface->GetDC(&dc)))) return {};
     std::vector<COLORREF> picture;
     for (LONG y = 0; y < rows; ++y)

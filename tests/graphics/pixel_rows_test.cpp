@@ -63,6 +63,46 @@ TEST(PixelRows, ColorKeyRowsGiveTheReferenceWords) {
     }
 }
 
+TEST(PixelRows, KeyedCopyRowsGiveTheReferenceWords) {
+    // Every odd length around the vector widths; about half the source pixels
+    // carry the key, some only in the compared bits, some one bit off.
+    std::mt19937 random(56);
+    for (size_t count : {0u, 1u, 3u, 4u, 7u, 8u, 9u, 15u, 16u, 17u, 32u, 33u}) {
+        SCOPED_TRACE(count);
+        std::vector<uint32_t> mask = RandomWords(random, count);
+        for (uint32_t& word : mask) word = (word & 1) ? 0xFFFFFFu : 0;
+        const std::vector<uint32_t> picture = RandomWords(random, count);
+        std::vector<uint32_t> fast = RandomWords(random, count), reference = fast;
+        velk::MaskedCopyRow(picture.data(), mask.data(), fast.data(), count);
+        velk::MaskedCopyRowReference(picture.data(), mask.data(), reference.data(), count);
+        ASSERT_EQ(fast, reference);
+
+        for (uint32_t compared : {0x00FFFFFFu, 0xFFFFFFFFu}) {
+            const uint32_t key = 0x00FF00FF;
+            std::vector<uint32_t> source = RandomWords(random, count);
+            for (size_t i = 0; i < count; i += 2) source[i] = key | (random() & ~compared);
+            for (size_t i = 1; i < count; i += 6) source[i] = key ^ 0x100u;
+            fast = RandomWords(random, count);
+            reference = fast;
+            velk::KeyedCopyRow32(source.data(), fast.data(), count, key, compared);
+            velk::KeyedCopyRow32Reference(source.data(), reference.data(), count, key, compared);
+            ASSERT_EQ(fast, reference) << std::hex << compared;
+        }
+        for (uint16_t compared : {uint16_t{0xFFFF}, uint16_t{0x7FFF}}) {
+            const uint16_t key = 0x7C1F;
+            std::vector<uint16_t> source(count), fast16(count);
+            for (size_t i = 0; i < count; ++i) {
+                source[i] = i % 2 ? static_cast<uint16_t>(random()) : static_cast<uint16_t>(key | (random() & 0x8000u));
+                fast16[i] = static_cast<uint16_t>(random());
+            }
+            std::vector<uint16_t> reference16 = fast16;
+            velk::KeyedCopyRow16(source.data(), fast16.data(), count, key, compared);
+            velk::KeyedCopyRow16Reference(source.data(), reference16.data(), count, key, compared);
+            ASSERT_EQ(fast16, reference16) << std::hex << compared;
+        }
+    }
+}
+
 TEST(PixelRows, BlendBlockGivesThePixelCallPictureForAwkwardRectangles) {
     struct Case {
         LONG fx, fy, w, h, tx, ty;

@@ -432,3 +432,94 @@ TEST_P(Transfers, TheDestinationsOriginMovesEveryTransferAndAbsurdSizesAreClippe
         }
     }
 }
+
+// ---------------------------------------------------------------- copies on pixel memory
+
+TEST_P(Transfers, CopiesOnPixelMemoryGiveThePlatformsPicture) {
+    // Sprites 2 and 3 hold one random picture; each case copies from sprite 1
+    // into 2 through the member and into 3 through the platform's own copy of
+    // the same clipped rectangles. Without the key first, then with it (and a
+    // pixel drawn over a transparent one since).
+    std::mt19937 random(91);
+    const LONG palette[] = {kKey, kRed, kGreen, kBlue, kWhite, 0, 0x123456};
+    for (LONG y = 0; y < 30; ++y)
+        for (LONG x = 0; x < 40; ++x) velk_->DrawPixel(x, y, palette[random() % 7], 1);
+    for (LONG y = 0; y < 100; ++y)
+        for (LONG x = 0; x < 100; x += 1 + static_cast<LONG>(random() % 3))
+            velk_->DrawPixel(x, y, static_cast<LONG>(random() & 0xFFFFFF), 2);
+    velk_->SpriteState(3, 1);
+    velk_->SpriteResize(3, 100, 100);
+    velk_->Blt(2, 0, 0, 100, 100, 3, 0, 0);
+
+    struct Case { LONG fx, fy, w, h, tx, ty; };
+    const Case cases[] = {{0, 0, 40, 30, 10, 20},   {0, 0, 40, 30, -7, -3},  {3, 2, 37, 28, 70, 81},
+                          {-5, -4, 40, 30, 30, 30}, {20, 10, 40, 40, 0, 0},  {7, 9, 1, 1, 99, 99},
+                          {1, 1, 13, 5, 50, 0},     {0, 0, 0, 30, 5, 5},     {0, 25, 40, 30, 60, 10}};
+    const LONG rows = GetParam() == 1 ? 200 : 100;  // a GDI sprite's mask rows too
+    velk::SpriteSlot& from = velk_->SpriteTable[1];
+    velk::SpriteSlot& to = velk_->SpriteTable[3];
+    for (bool keyed : {false, true}) {
+        if (keyed) {
+            velk_->DSetColorKey(kKey, 1);
+            velk_->DrawPixel(0, 0, kGreen, 1);
+        }
+        for (Case c : cases) {
+            SCOPED_TRACE(testing::Message() << (keyed ? "keyed " : "") << c.fx << "," << c.fy << " " << c.w << "x"
+                                            << c.h << " to " << c.tx << "," << c.ty);
+            velk_->Blt(1, c.fx, c.fy, c.w, c.h, 2, c.tx, c.ty);
+            if (velk::ClipCopy(&c.fx, &c.fy, &c.w, &c.h, &c.tx, &c.ty, from.Width, from.Height, to.Width, to.Height)) {
+                if (GetParam() == 1) {
+                    if (keyed) BitBlt(to.MemoryDC, c.tx, c.ty, c.w, c.h, from.MemoryDC, c.fx, c.fy + from.Height, SRCAND);
+                    BitBlt(to.MemoryDC, c.tx, c.ty, c.w, c.h, from.MemoryDC, c.fx, c.fy, keyed ? SRCPAINT : SRCCOPY);
+                } else {
+                    velk::ReleaseHeldLock(from);
+                    velk::ReleaseHeldLock(to);
+                    RECT s{c.fx, c.fy, c.fx + c.w, c.fy + c.h}, d{c.tx, c.ty, c.tx + c.w, c.ty + c.h};
+                    ASSERT_EQ(to.Surface->Blt(&d, from.Surface, &s, DDBLT_DONOTWAIT | (keyed ? DDBLT_KEYSRC : 0), nullptr),
+                              DD_OK);
+                }
+            }
+            ASSERT_EQ(PlatformPicture(2, rows), PlatformPicture(3, rows));
+        }
+    }
+}
+
+TEST_P(Transfers, EveryOtherUseOfASpriteSeesWhatACopyOnMemoryLeft) {
+    // A copy may keep both surfaces locked for the next one; each later use of
+    // either sprite must find the copied picture, and its own work done.
+    struct Case {
+        const char* what;
+        void (*use)(VelkObject*);
+        LONG sprite, x, y, expected;
+    };
+    const Case cases[] = {
+        {"drawn on", [](VelkObject* v) { v->DrawBox(0, 0, 5, 5, kGreen, 1, 2); }, 2, 2, 2, kGreen},
+        {"copied on through the platform",
+         [](VelkObject* v) { v->BltStretch(2, 50, 50, 40, 30, 3, 0, 0, 20, 15); }, 3, 0, 0, PatternColour(0, 0)},
+        {"copied onto through the platform",
+         [](VelkObject* v) { v->BltStretch(1, 0, 0, 40, 30, 2, 0, 0, 20, 15); }, 2, 0, 0, PatternColour(0, 0)},
+        {"blended from", [](VelkObject* v) { v->BltAlphaBlend(2, 50, 50, 10, 10, 3, 0, 0, 256); }, 3, 9, 9,
+         PatternColour(9, 9)},
+        {"resized", [](VelkObject* v) { v->SpriteResize(2, 90, 90); }, 2, 89, 79, PatternColour(39, 29)},
+        {"taken into the other mode", [](VelkObject* v) { v->Graphics(3 - v->GraphicsMode); }, 2, 50, 50,
+         PatternColour(0, 0)},
+        {"the source drawn on", [](VelkObject* v) { v->DrawPixel(0, 0, kGreen, 1); }, 1, 0, 0, kGreen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (velk_->GraphicsMode != GetParam()) SetMode(GetParam());
+        velk_->SpriteState(3, 0);
+        velk_->SpriteState(3, 1);
+        velk_->SpriteResize(3, 20, 20);
+        velk_->Blt(1, 0, 0, 40, 30, 2, 50, 50);
+        c.use(velk_);
+        EXPECT_EQ(Pixel(c.x, c.y, c.sprite), c.expected);
+    }
+    // The back buffer reaches the window.
+    if (velk_->GraphicsMode != GetParam()) SetMode(GetParam());
+    velk_->SpritePaste(1, 0, 100, 100);
+    velk_->Refresh();
+    HDC window = GetDC(window_);
+    EXPECT_EQ(GetPixel(window, 101, 102), static_cast<COLORREF>(PatternColour(1, 2)));
+    ReleaseDC(window_, window);
+}
