@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The sprite benchmark against its peer, testsprite2 from Debian's libsdl2-tests,
+# all in one run: the peer runs natively on the bed's display (three runs per
+# sprite count, the median kept), then sprite_bench.exe runs modes 1 and 2 in the
+# bed with those figures, and mode 3 in the 640 x 480 x 16 bed against the same
+# figures. Brings the bed up itself; about two and a half minutes per tree.
+#   bench/sprite_bench.sh BUILD_DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:?usage: sprite_bench.sh BUILD_DIR}" && pwd)
+peer_dir=/usr/libexec/installed-tests/SDL2
+counts=(100 1000 4000)
+
+bash "$root/scripts/testbed.sh" up "$build"
+
+# The peer's frame rate in one run on DISPLAY. It runs until stopped, printing
+# its frame rate every five seconds or so; the first figure includes its start,
+# so the run ends at the second, which is taken. --iterations only stops the
+# sprites' movement after that many frames: set beyond any run to keep them moving.
+peer_run() {  # DISPLAY COUNT
+  local out pid
+  out=$(mktemp)
+  (cd "$peer_dir" && DISPLAY=$1 SDL_VIDEODRIVER=x11 exec ./testsprite2 --renderer software --blend none \
+    --geometry 640x480 --iterations 1000000 "$2") </dev/null >"$out" 2>&1 &
+  pid=$!
+  for _ in $(seq 300); do
+    [ "$(grep -c 'frames per second' "$out")" -ge 2 ] && break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  grep 'frames per second' "$out" | sed -n 2p | awk '{ print $2 }'
+  rm -f "$out"
+}
+
+# "--peer N=FPS" for each count, the median of three runs.
+peer_args() {  # ENV_FILE
+  local display count
+  display=$(. "$1" && echo "$DISPLAY")
+  for count in "${counts[@]}"; do
+    local median
+    median=$(for _ in 1 2 3; do peer_run "$display" "$count"; done | sort -g | sed -n 2p)
+    if [ -n "$median" ]; then printf -- '--peer %s=%s ' "$count" "$median"; fi
+  done
+}
+
+icon="Z:$peer_dir/icon.bmp"
+peer=$(peer_args "$build/testbed/env")
+echo "== $(basename "$build"): peer (testsprite2 --renderer software --blend none, median of 3) $peer"
+# shellcheck disable=SC2086
+bash "$root/scripts/wine-run.sh" "$build/testbed/env" "$build/bin/sprite_bench.exe" "$icon" $peer 2>&1 | tr -d '\r'
+echo "== $(basename "$build"), the 640 x 480 x 16 bed"
+# shellcheck disable=SC2086
+bash "$root/scripts/wine-run.sh" "$build/testbed/env-fullscreen" "$build/bin/sprite_bench.exe" "$icon" --fullscreen \
+  $peer 2>&1 | tr -d '\r'
