@@ -91,17 +91,27 @@ VELK_SSE2 void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COL
 }
 
 // ---------------------------------------------------------------- keyed copy rows
+// A sprite's copy is nearly all destination traffic, so four pixels that are
+// all transparent leave the destination untouched, not even read.
 
 void MaskedCopyRowReference(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count) {
-    for (size_t i = 0; i < count; ++i) dest[i] = (dest[i] & mask[i]) | picture[i];
+    for (size_t i = 0; i < count; ++i)
+        if ((mask[i] & kColourBits) != kColourBits || (picture[i] & kColourBits) != 0)
+            dest[i] = (dest[i] & mask[i]) | picture[i];
 }
 
 VELK_SSE2 void MaskedCopyRow(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count) {
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourBits));
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
+        const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i));
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture + i));
+        // White in the mask and black in the picture: mask AND NOT picture is white.
+        const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(_mm_andnot_si128(p, m), colour), colour);
+        if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
+        // Single transparent pixels get the raster operations' word, which shows the same colour.
         __m128i* d = reinterpret_cast<__m128i*>(dest + i);
-        const __m128i kept = _mm_and_si128(_mm_loadu_si128(d), _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i)));
-        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture + i))));
+        _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(d), m), p));
     }
     MaskedCopyRowReference(picture + i, mask + i, dest + i, count - i);
 }
@@ -116,9 +126,10 @@ VELK_SSE2 void KeyedCopyRow32(const uint32_t* source, uint32_t* dest, size_t cou
     const __m128i bits = _mm_set1_epi32(static_cast<int>(compared));
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
-        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(s, bits), keys);
+        if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
+        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
         const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
         _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
     }
@@ -135,9 +146,10 @@ VELK_SSE2 void KeyedCopyRow16(const uint16_t* source, uint16_t* dest, size_t cou
     const __m128i bits = _mm_set1_epi16(static_cast<int16_t>(compared));
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         const __m128i transparent = _mm_cmpeq_epi16(_mm_and_si128(s, bits), keys);
+        if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
+        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
         const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
         _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
     }

@@ -156,6 +156,13 @@ HRESULT VelkObject::Run() {
 
 HRESULT VelkObject::DoEvents(LONG* StillRunning) {
     velk::KeepAlive alive(this);
+    // Most frames of a game find the queue empty: then there is no round to mark,
+    // and a peek that finds nothing would give the rest of the time slice away.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
+        ApplyPendingClientSize();
+        if (StillRunning) *StillRunning = EndedFlag;
+        return S_OK;
+    }
     LONG mark = PostPumpMark();
     bool second_round = false;
     // A handler slower than the timer's interval finds a new timer message
