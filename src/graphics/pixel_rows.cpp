@@ -95,9 +95,7 @@ VELK_SSE2 void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COL
 // all transparent leave the destination untouched, not even read.
 
 void MaskedCopyRowReference(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        if ((mask[i] & kColourBits) != kColourBits || (picture[i] & kColourBits) != 0)
-            dest[i] = (dest[i] & mask[i]) | picture[i];
+    for (size_t i = 0; i < count; ++i) dest[i] = (dest[i] & mask[i]) | picture[i];
 }
 
 VELK_SSE2 void MaskedCopyRow(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count) {

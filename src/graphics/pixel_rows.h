@@ -43,7 +43,9 @@ void ColorKeyRows(uint32_t* picture, uint32_t* mask, size_t count, COLORREF colo
 // four (or eight 16-bit) pixels per step.
 // A picture with its mask rows (transparent pixels black in the picture, white
 // in the mask): dest := (dest AND mask) OR picture, which is what the two raster
-// operations of a masked transfer leave, in one pass.
+// operations of a masked transfer leave, in one pass. The fast row leaves runs
+// of transparent pixels untouched, so only the unused byte above the colour
+// may differ from the reference there.
 void MaskedCopyRowReference(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count);
 void MaskedCopyRow(const uint32_t* picture, const uint32_t* mask, uint32_t* dest, size_t count);
 // A source colour key on raw pixels: a source pixel whose bits under
