@@ -16,7 +16,6 @@ packages=(
   googletest dpkg-dev python3
   g++ libpng-dev libjpeg-dev libvorbis-dev
   clang libclang-rt-14-dev
-  libsdl2-tests
 )
 
 need_install() {
@@ -73,17 +72,16 @@ fetch_sources() {
   done
 }
 
-# A mirror in the middle of a sync serves index files that fail their checks for a
-# minute or so; apt then exits 100 although the next attempt would succeed. Retry
-# with a growing pause, and after the last attempt go on with whatever indexes
-# arrived: the install below is what really has to succeed.
+# A mirror in the middle of a sync (or a cache in front of it) can serve an index
+# file that fails its checks; apt then exits 100 although every other index
+# arrived. Try again briefly, then go on with what arrived: the install and the
+# source downloads below are what really have to succeed.
 update_indexes() {
-  local attempt pause=10
-  for attempt in 1 2 3 4 5; do
+  local attempt
+  for attempt in 1 2 3; do
     $sudo_cmd apt-get update -qq && return 0
-    echo "install-deps: package index update failed (attempt $attempt), retrying in ${pause}s" >&2
-    sleep "$pause"
-    pause=$((pause * 2))
+    echo "install-deps: package index update failed (attempt $attempt)" >&2
+    [ "$attempt" -lt 3 ] && sleep $((attempt * 10))
   done
   echo "install-deps: going on with the indexes that arrived" >&2
 }
