@@ -114,44 +114,58 @@ VELK_SSE2 void MaskedCopyRow(const uint32_t* picture, const uint32_t* mask, uint
     MaskedCopyRowReference(picture + i, mask + i, dest + i, count - i);
 }
 
+namespace {
+
+// The lanes of one 16-byte step for 32-bit and 16-bit pixels.
+template <typename Pixel>
+struct Lanes;
+template <>
+struct Lanes<uint32_t> {
+    VELK_SSE2 static __m128i Splat(uint32_t v) { return _mm_set1_epi32(static_cast<int>(v)); }
+    VELK_SSE2 static __m128i Equal(__m128i a, __m128i b) { return _mm_cmpeq_epi32(a, b); }
+};
+template <>
+struct Lanes<uint16_t> {
+    VELK_SSE2 static __m128i Splat(uint16_t v) { return _mm_set1_epi16(static_cast<int16_t>(v)); }
+    VELK_SSE2 static __m128i Equal(__m128i a, __m128i b) { return _mm_cmpeq_epi16(a, b); }
+};
+
+template <typename Pixel>
+void KeyedCopyReference(const Pixel* source, Pixel* dest, size_t count, Pixel key, Pixel compared) {
+    for (size_t i = 0; i < count; ++i)
+        if ((source[i] & compared) != (key & compared)) dest[i] = source[i];
+}
+
+template <typename Pixel>
+VELK_SSE2 void KeyedCopy(const Pixel* source, Pixel* dest, size_t count, Pixel key, Pixel compared) {
+    constexpr size_t kStep = 16 / sizeof(Pixel);
+    const __m128i keys = Lanes<Pixel>::Splat(static_cast<Pixel>(key & compared));
+    const __m128i bits = Lanes<Pixel>::Splat(compared);
+    size_t i = 0;
+    for (; i + kStep <= count; i += kStep) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i transparent = Lanes<Pixel>::Equal(_mm_and_si128(s, bits), keys);
+        if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
+        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
+        const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
+        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
+    }
+    KeyedCopyReference(source + i, dest + i, count - i, key, compared);
+}
+
+}  // namespace
+
 void KeyedCopyRow32Reference(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared) {
-    for (size_t i = 0; i < count; ++i)
-        if ((source[i] & compared) != (key & compared)) dest[i] = source[i];
+    KeyedCopyReference(source, dest, count, key, compared);
 }
-
-VELK_SSE2 void KeyedCopyRow32(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared) {
-    const __m128i keys = _mm_set1_epi32(static_cast<int>(key & compared));
-    const __m128i bits = _mm_set1_epi32(static_cast<int>(compared));
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-        const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(s, bits), keys);
-        if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
-        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
-        const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
-        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
-    }
-    KeyedCopyRow32Reference(source + i, dest + i, count - i, key, compared);
+void KeyedCopyRow32(const uint32_t* source, uint32_t* dest, size_t count, uint32_t key, uint32_t compared) {
+    KeyedCopy(source, dest, count, key, compared);
 }
-
 void KeyedCopyRow16Reference(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared) {
-    for (size_t i = 0; i < count; ++i)
-        if ((source[i] & compared) != (key & compared)) dest[i] = source[i];
+    KeyedCopyReference(source, dest, count, key, compared);
 }
-
-VELK_SSE2 void KeyedCopyRow16(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared) {
-    const __m128i keys = _mm_set1_epi16(static_cast<int16_t>(key & compared));
-    const __m128i bits = _mm_set1_epi16(static_cast<int16_t>(compared));
-    size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-        const __m128i transparent = _mm_cmpeq_epi16(_mm_and_si128(s, bits), keys);
-        if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
-        __m128i* d = reinterpret_cast<__m128i*>(dest + i);
-        const __m128i kept = _mm_and_si128(transparent, _mm_loadu_si128(d));
-        _mm_storeu_si128(d, _mm_or_si128(kept, _mm_andnot_si128(transparent, s)));
-    }
-    KeyedCopyRow16Reference(source + i, dest + i, count - i, key, compared);
+void KeyedCopyRow16(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared) {
+    KeyedCopy(source, dest, count, key, compared);
 }
 
 // ---------------------------------------------------------------- blocks

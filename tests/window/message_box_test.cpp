@@ -7,48 +7,37 @@ using namespace velk_test;
 
 namespace {
 
-// Icon handles are only comparable inside the process that shows the box, so
-// the scenario watches its own box from a second thread and writes down which
-// standard icon it carries into "icon.txt".
-BOOL CALLBACK FindOwnBox(HWND window, LPARAM found) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char class_name[16] = {};
-    GetClassNameA(window, class_name, sizeof class_name);
-    if (process == GetCurrentProcessId() && strcmp(class_name, "#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK FindIcon(HWND child, LPARAM icon) {
     if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
         *reinterpret_cast<HICON*>(icon) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
     return TRUE;
 }
 
-DWORD WINAPI ProbeIcon(void*) {
-    // The box may be found before its dialog set its icon: look until both are there.
-    HWND box = nullptr;
-    HICON icon = nullptr;
-    for (int i = 0; i < 500 && !icon; ++i) {
-        Sleep(10);
-        if (!box) EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
-        if (box) EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
+// Icon handles are only comparable inside the process that shows the box, so
+// the scenario writes down which standard icon its box carries into "icon.txt".
+// It looks when the box is activated: its dialog has set the icon by then, and
+// whoever closes the box from outside cannot have done so yet.
+HHOOK g_icon_hook = nullptr;
+
+LRESULT CALLBACK RecordIconOnActivate(int code, WPARAM wparam, LPARAM lparam) {
+    char class_name[16] = {};
+    if (code == HCBT_ACTIVATE && GetClassNameA(reinterpret_cast<HWND>(wparam), class_name, sizeof class_name) &&
+        strcmp(class_name, "#32770") == 0) {
+        HICON icon = nullptr;
+        EnumChildWindows(reinterpret_cast<HWND>(wparam), FindIcon, reinterpret_cast<LPARAM>(&icon));
+        const char* name = icon == LoadIcon(nullptr, IDI_QUESTION)      ? "question"
+                           : icon == LoadIcon(nullptr, IDI_INFORMATION) ? "information"
+                                                                        : "other";
+        FILE* file = fopen("icon.txt", "w");
+        if (file) {
+            fputs(name, file);
+            fclose(file);
+        }
     }
-    const char* name = icon == LoadIcon(nullptr, IDI_QUESTION)      ? "question"
-                       : icon == LoadIcon(nullptr, IDI_INFORMATION) ? "information"
-                                                                    : "other";
-    FILE* file = fopen("icon.txt", "w");
-    if (file) {
-        fputs(name, file);
-        fclose(file);
-    }
-    return 0;
+    return CallNextHookEx(g_icon_hook, code, wparam, lparam);
 }
 
-void StartIconProbe() { CloseHandle(CreateThread(nullptr, 0, ProbeIcon, nullptr, 0, nullptr)); }
+void StartIconProbe() { g_icon_hook = SetWindowsHookExA(WH_CBT, RecordIconOnActivate, nullptr, GetCurrentThreadId()); }
 
 }  // namespace
 
