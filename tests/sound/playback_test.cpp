@@ -63,15 +63,21 @@ HWND& SeenDialog() {
     return dialog;
 }
 
-// Runs from the message pumping inside the first fill: notes the dialog's status line.
-void CALLBACK WatchDialog(HWND, UINT, UINT_PTR, DWORD) {
-    HWND found = FindWindowA(nullptr, "VELK Encode進行状況");
-    if (!found) return;
-    SeenDialog() = found;
-    char text[128] = {};
-    GetDlgItemTextA(found, 234, text, sizeof text);
-    std::vector<std::string>& seen = DialogTexts();
-    if (seen.empty() || seen.back() != text) seen.push_back(text);
+// Sees every status line the first fill's dialog is given, as it is given:
+// the fill's own speed decides nothing about what is seen.
+LRESULT CALLBACK WatchDialogText(int code, WPARAM wparam, LPARAM lparam) {
+    const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lparam);
+    if (code == HC_ACTION && call->message == WM_SETTEXT && GetDlgCtrlID(call->hwnd) == 234) {
+        HWND dialog = GetParent(call->hwnd);
+        if (dialog && dialog == FindWindowA(nullptr, "VELK Encode進行状況")) {
+            SeenDialog() = dialog;
+            char text[128] = {};
+            GetWindowTextA(call->hwnd, text, sizeof text);
+            std::vector<std::string>& seen = DialogTexts();
+            if (seen.empty() || seen.back() != text) seen.push_back(text);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 bool ThreadRunning(VelkObject* velk) {
@@ -322,9 +328,9 @@ TEST_F(SoundTest, TheProgressDialogShowsDecodingAndIsGoneAfterwards) {
     ASSERT_EQ(Open(2, "tone.ogg"), S_OK);
 
     DialogTexts().clear();
-    UINT_PTR timer = SetTimer(nullptr, 0, 1, WatchDialog);
+    HHOOK watch = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchDialogText, nullptr, GetCurrentThreadId());
     ASSERT_EQ(velk_->Snd_Play(2, 1), S_OK);
-    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(watch);
     EXPECT_EQ(velk_->ProgressDialog, nullptr);
     const std::vector<std::string>& seen = DialogTexts();
     HWND dialog = SeenDialog();
