@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/velk.h"
@@ -37,6 +38,16 @@ double MedianMs(int runs, const std::function<void()>& work) {
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+double MemcpyOfAFrameMs(int runs) {
+    std::vector<char> from(kFrameBytes, 0x5A), to(kFrameBytes);
+    return MedianMs(runs, [&] {
+        memcpy(to.data(), from.data(), kFrameBytes);
+        // Keep the copy from being optimised away.
+        volatile char sink = to[static_cast<size_t>(static_cast<unsigned char>(to[0])) % kFrameBytes];
+        (void)sink;
+    });
 }
 
 HWND MakeWindow(const char* class_name) {

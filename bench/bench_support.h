@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 
 class VelkObject;
@@ -17,6 +18,10 @@ HWND MakeWindow(const char* class_name);
 // An object of the linked core with its own 640 x 480 window, the component
 // runtime initialised; null when it cannot be made.
 VelkObject* CreateBenchObject(const char* class_name);
+
+// Median milliseconds of a memcpy of one 640 x 480 frame of 32-bit pixels.
+double MemcpyOfAFrameMs(int runs);
+inline constexpr size_t kFrameBytes = 640 * 480 * 4;
 
 // One row: the figure, its ratio to the baseline and its share of a 16 ms frame.
 void Row(const char* what, double ms, double baseline_ms);

@@ -135,17 +135,7 @@ double OnTimeShare(IVELK* velk, const Picture& sprite) {
 }
 
 // Bytes per second that memcpy moves through a frame-sized buffer.
-double MemcpyBytesPerSecond() {
-    const size_t bytes = static_cast<size_t>(kWidth) * kHeight * 4;
-    std::vector<char> from(bytes, 0x5A), to(bytes);
-    const double ms = MedianMs(31, [&] {
-        memcpy(to.data(), from.data(), bytes);
-        // Keep the copy from being optimised away.
-        volatile char sink = to[static_cast<size_t>(static_cast<unsigned char>(to[0])) % bytes];
-        (void)sink;
-    });
-    return bytes / (ms / 1000.0);
-}
+double MemcpyBytesPerSecond() { return kFrameBytes / (MemcpyOfAFrameMs(31) / 1000.0); }
 
 int DisplayBytesPerPixel() {
     HDC screen = GetDC(nullptr);

@@ -161,7 +161,7 @@ bool VelkObject::SpriteEvacuate(int index) {
     // (at 16 bits the copied colours need not equal the key any more).
     LONG width = 0, height = 0;
     if (key != kNoColorKey && GdiSpriteSize(slot, &width, &height)) {
-        GdiFlush();
+        SyncGdiBits();
         if (keyed)
             DirectDrawSpriteMaskFromKey(slot.Surface, raw, slot.Pixels, width, height);
         else
@@ -192,7 +192,7 @@ bool VelkObject::SpriteRestore(int index, IDirectDraw7* direct_draw) {
     if (key != kNoColorKey && slot.Surface) {
         const DWORD raw = DirectDrawSpriteKeyValue(slot.Surface, static_cast<COLORREF>(key));
         if (GdiSpriteSize(slot, &width, &height)) {
-            GdiFlush();
+            SyncGdiBits();
             DirectDrawSpritePutKeyWhereMasked(slot.Surface, slot.Pixels, width, height, raw);
         }
         DirectDrawSpriteSetRawKey(slot.Surface, raw);

@@ -12,6 +12,10 @@
 
 namespace velk {
 
+void SyncGdiBits() {
+    if (GdiGetBatchLimit() != 1) GdiFlush();
+}
+
 bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height) {
     if (height > INT_MAX / 2 || static_cast<int64_t>(width) * 2 * height > INT_MAX / 4) return false;
     BITMAPINFO info{};
@@ -35,7 +39,7 @@ bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height) {
     RECT picture = {0, 0, width, height};
     FillRect(dc, &picture, GetSysColorBrush(COLOR_BTNFACE));
     // An unset mask would make transfers show stray transparent pixels; start opaque.
-    GdiFlush();
+    SyncGdiBits();
     uint32_t* words = static_cast<uint32_t*>(bits);
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     memset(words + pixels, 0, pixels * sizeof *words);
@@ -57,7 +61,7 @@ void GdiSpriteRelease(SpriteSlot& slot) {
 
 void GdiSpriteApplyKey(SpriteSlot& slot, COLORREF color) {
     if (!slot.Pixels || slot.Width < 1 || slot.Height < 1) return;
-    GdiFlush();  // what GDI drew must be in the bits first
+    SyncGdiBits();
     const size_t pixels = static_cast<size_t>(slot.Width) * static_cast<size_t>(slot.Height);
     ColorKeyRows(slot.Pixels, slot.Pixels + pixels, pixels, color);
 }

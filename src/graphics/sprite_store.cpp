@@ -104,7 +104,7 @@ SpriteMemory::SpriteMemory(SpriteSlot& slot) {
     switch (KindOf(slot)) {
     case SpriteKind::Gdi:
         if (!slot.Pixels) return;
-        GdiFlush();  // what GDI drew must be in the bits first
+        SyncGdiBits();
         view_ = PixelView{slot.Pixels, slot.Width, slot.Height, slot.Width};
         ready_ = true;
         break;
@@ -226,7 +226,7 @@ HRESULT VelkObject::SpriteState(LONG SpriteID, LONG IsEnable) {
 namespace {
 // The mask rows lie outside what the contexts draw on; they go word by word.
 void CopyMaskRows(const SpriteSlot& from, SpriteSlot& to, LONG w, LONG h) {
-    GdiFlush();
+    velk::SyncGdiBits();
     const uint32_t* source = from.Pixels + static_cast<size_t>(from.Width) * static_cast<size_t>(from.Height);
     uint32_t* dest = to.Pixels + static_cast<size_t>(to.Width) * static_cast<size_t>(to.Height);
     for (LONG y = 0; y < h; ++y)

@@ -135,6 +135,10 @@ PixelMapping SpriteMapping(const SpriteSlot& slot);
 inline LONG SpriteExtent(LONG size) { return size < 1 ? 1 : size; }
 
 // ---------------------------------------------------------------- GDI back end
+// Puts what GDI drew into the bitmaps' bits before they are read or written
+// directly. A thread whose batch limit is one has no batch to flush, so the call
+// (as much as a small sprite's copy costs) is left out there.
+void SyncGdiBits();
 // Memory DC plus a width x (2 x height) 32-bit DIB section, picture filled with
 // the button-face colour, mask opaque. False when the platform refuses it.
 bool GdiSpriteCreate(SpriteSlot& slot, LONG width, LONG height);

@@ -115,9 +115,7 @@ bool PlaceTransfer(SpriteSlot& from, int64_t from_x, int64_t from_y, int64_t fro
 
 // What the two raster operations of a masked transfer leave, or a plain copy.
 void CopyGdiRows(const SpriteSlot& from, SpriteSlot& to, const Placement& place) {
-    // What GDI drew must be in the bits first. A thread whose batch limit is one
-    // has no batch to flush (the call would be all a small sprite costs again).
-    if (GdiGetBatchLimit() != 1) GdiFlush();
+    velk::SyncGdiBits();
     const RECT& s = place.source;
     const RECT& d = place.dest;
     const size_t w = static_cast<size_t>(place.width());

@@ -99,6 +99,17 @@ protected:
         velk_->SpriteResize(2, 100, 100);
         velk_->DrawBox(0, 0, 100, 100, kWhite, 1, 2);
     }
+
+    // Sprites 2 and 3 (made here), both 100 x 100, hold one random picture: one
+    // is given to the member, the other to the platform's own calls.
+    void TwinRandomPictures(std::mt19937& random) {
+        for (LONG y = 0; y < 100; ++y)
+            for (LONG x = 0; x < 100; x += 1 + static_cast<LONG>(random() % 3))
+                velk_->DrawPixel(x, y, static_cast<LONG>(random() & 0xFFFFFF), 2);
+        velk_->SpriteState(3, 1);
+        velk_->SpriteResize(3, 100, 100);
+        velk_->Blt(2, 0, 0, 100, 100, 3, 0, 0);
+    }
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, Transfers, ::testing::Values(1, 2),
@@ -188,12 +199,7 @@ TEST_P(Transfers, BlendOnMemoryGivesThePixelCallPicture) {
     // partly outside the source, partly outside the destination, one pixel, an
     // odd width, and overlaps within one sprite.
     std::mt19937 random(78);
-    for (LONG y = 0; y < 100; ++y)
-        for (LONG x = 0; x < 100; x += 1 + static_cast<LONG>(random() % 3))
-            velk_->DrawPixel(x, y, static_cast<LONG>(random() & 0xFFFFFF), 2);
-    velk_->SpriteState(3, 1);
-    velk_->SpriteResize(3, 100, 100);
-    velk_->Blt(2, 0, 0, 100, 100, 3, 0, 0);
+    TwinRandomPictures(random);
     struct Case { LONG fx, fy, w, h, tx, ty, alpha; bool self; };
     const Case cases[] = {{-5, 20, 31, 25, 3, 4, 77, false}, {10, 10, 50, 40, 70, 80, 200, false},
                           {0, 20, 40, 30, -10, -5, 300, false}, {7, 9, 1, 1, 99, 99, -90, false},
@@ -444,12 +450,7 @@ TEST_P(Transfers, CopiesOnPixelMemoryGiveThePlatformsPicture) {
     const LONG palette[] = {kKey, kRed, kGreen, kBlue, kWhite, 0, 0x123456};
     for (LONG y = 0; y < 30; ++y)
         for (LONG x = 0; x < 40; ++x) velk_->DrawPixel(x, y, palette[random() % 7], 1);
-    for (LONG y = 0; y < 100; ++y)
-        for (LONG x = 0; x < 100; x += 1 + static_cast<LONG>(random() % 3))
-            velk_->DrawPixel(x, y, static_cast<LONG>(random() & 0xFFFFFF), 2);
-    velk_->SpriteState(3, 1);
-    velk_->SpriteResize(3, 100, 100);
-    velk_->Blt(2, 0, 0, 100, 100, 3, 0, 0);
+    TwinRandomPictures(random);
 
     struct Case { LONG fx, fy, w, h, tx, ty; };
     const Case cases[] = {{0, 0, 40, 30, 10, 20},   {0, 0, 40, 30, -7, -3},  {3, 2, 37, 28, 70, 81},
