@@ -134,6 +134,13 @@ void __cdecl PlayAnotherThenStopTheFirst(LONG) {
 
 void __cdecl Nothing(LONG) {}
 
+// A sprite pasted onto the back buffer by the timer, which in mode 2 may keep
+// both surfaces locked for the next copy.
+void __cdecl PasteTheSprite(LONG) {
+    ++g_calls;
+    g_velk->SpritePaste(1, 0, 10, 10);
+}
+
 void __cdecl AskForTheRestOfTheBody(LONG) { SetEvent(g_more_body); }
 
 // Records where the library asks the window to go and keeps it where it is.
@@ -282,6 +289,29 @@ VELK_SCENARIO(ReentryReleaseInsideSpriteView) {
     return after.find(std::string("### ") + velk::texts::kFinallyCall) != std::string::npos ? 0 : 2;
 }
 
+// Whatever a handler copied inside the pump, the host's own drawing and
+// presentation after it work on the same surfaces.
+VELK_SCENARIO(ReentryCopiesInAHandlerThenTheHostDraws) {
+    if (!OpenHost(L"VelkCopiesInAHandler")) return 50;
+    g_velk->Graphics(2);
+    g_velk->SpriteState(1, 1);
+    g_velk->SpriteResize(1, 8, 8);
+    g_velk->DrawBox(0, 0, 8, 8, 0x0000FF, 1, 1);
+    g_velk->wRunTimer(1, Address(&PasteTheSprite));
+    LONG ended = 0;
+    while (g_calls < 2) g_velk->DoEvents(&ended);
+    g_velk->wRunTimer(60000, Address(&Nothing));
+    g_velk->DrawBox(20, 20, 4, 4, 0x00FF00, 1, 0);
+    g_velk->BltStretch(1, 0, 0, 8, 8, 0, 30, 30, 4, 4);  // the platform's own blit
+    g_velk->Refresh();
+    LONG pasted = 0, drawn = 0, stretched = 0;
+    g_velk->DGetPixel(12, 12, 0, &pasted);
+    g_velk->DGetPixel(21, 21, 0, &drawn);
+    g_velk->DGetPixel(31, 31, 0, &stretched);
+    g_velk->Release();
+    return pasted == 0x0000FF && drawn == 0x00FF00 && stretched == 0x0000FF ? 0 : 2;
+}
+
 // ---------------------------------------------------------------- sound
 
 VELK_SCENARIO(ReentryNestedSoundFills) {
@@ -370,6 +400,7 @@ const ReentryCase kCases[] = {
     {"ReentryReleaseInsideRun", 0, 0, IDOK, 30000},
     {"ReentryReleaseInsideDoEvents", 0, 0, IDOK, 30000},
     {"ReentryReleaseInsideSpriteView", 0, 0, IDOK, 30000},
+    {"ReentryCopiesInAHandlerThenTheHostDraws", 0, 0, IDOK, 30000},
     {"ReentryNestedSoundFills", 0, 0, IDOK, 30000},
     {"ReentryPauseAndResumeTheStream", 0, 0, IDOK, 30000},
     {"ReentryFatalDuringDownload", 1, 1, IDOK, 30000},
