@@ -148,7 +148,8 @@ void DrawShip(int x) { g.velk->Blt(kShip, 0, 0, kShipW, kShipH, kBackBuffer, x, 
 
 void DrawTitle() {
     g.velk->Blt(kSky, 0, 0, kWidth, kHeight, kBackBuffer, 0, 0);
-    g.velk->DrawRoundBox(120, 110, 400, 150, 24, RGB(24, 32, 96), 1, kBackBuffer);
+    // Wide enough for the title's nine full-width characters at 48 pixels, with a margin.
+    g.velk->DrawRoundBox(70, 110, 500, 150, 24, RGB(24, 32, 96), 1, kBackBuffer);
     DrawText(320, 130, L"スターキャッチャー", 48, RGB(255, 230, 90));
     DrawText(320, 200, L"星をつかまえよう", 24, RGB(200, 220, 255));
     g.velk->Blt(kStar, 0, 0, kStarSize, kStarSize, kBackBuffer, 304, 300);

@@ -287,6 +287,7 @@ private:
     std::atomic<ULONG> RefCount{1};
     bool TearingDown = false;  // a fatal error inside the teardown must not start it again
     bool QuitTaken = false;    // a pump took the quit message that Run waits for
+    bool QuitPosted = false;   // wDestroy posts one quit in the object's life, however often it is called
     IUnknown* Controlling;
     ITypeInfo* TypeInfo = nullptr;           // what callers see: the dispatch description
     ITypeInfo* InterfaceTypeInfo = nullptr;  // the vtable description that Invoke calls through

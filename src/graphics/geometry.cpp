@@ -29,11 +29,6 @@ inline LONG Truncate(double value) {
     return static_cast<LONG>(stored);
 }
 
-inline LONG Offset(long base, LONG delta) {
-    const long long sum = static_cast<long long>(base) + delta;
-    return static_cast<LONG>(sum < LONG_MIN ? LONG_MIN : sum > LONG_MAX ? LONG_MAX : sum);
-}
-
 }  // namespace
 
 POINT PolygonVertex(long x, long y, long wr, long hr, long sides, long rotate, long i) {
@@ -45,7 +40,8 @@ POINT PolygonVertex(long x, long y, long wr, long hr, long sides, long rotate, l
 
 POINT CircleRadialPoint(long x, long y, long radius, long degrees) {
     const double theta = D(static_cast<double>(degrees) * kDegreeToRadian);
-    return POINT{Offset(x, Truncate(D(std::cos(theta)) * radius)), Offset(y, Truncate(D(-std::sin(theta)) * radius))};
+    return POINT{SaturatedSum(x, Truncate(D(std::cos(theta)) * radius)),
+                 SaturatedSum(y, Truncate(D(-std::sin(theta)) * radius))};
 }
 
 POINT EllipsePoint(long x, long y, long wr, long hr, long degrees) {
@@ -122,6 +118,30 @@ std::vector<PointD> ArcPoints(double x, double y, double radius, double start, d
         points.push_back(PointD{x + std::cos(theta) * radius, y - std::sin(theta) * radius});
     }
     return points;
+}
+
+std::vector<PointD> RoundBoxOutline(const BoundsD& box, double corner_width, double corner_height) {
+    const double rx = std::min(std::fabs(corner_width), box.right - box.left) / 2.0;
+    const double ry = std::min(std::fabs(corner_height), box.bottom - box.top) / 2.0;
+    const double r = std::max(rx, ry);
+    // Mathematical angles, y up on the screen: each corner turns a quarter
+    // onward from where the previous one ended.
+    const PointD centres[4] = {{box.right - rx, box.top + ry},
+                               {box.left + rx, box.top + ry},
+                               {box.left + rx, box.bottom - ry},
+                               {box.right - rx, box.bottom - ry}};
+    std::vector<PointD> outline;
+    for (int corner = 0; corner < 4; ++corner) {
+        const PointD& centre = centres[corner];
+        if (r <= 0.0) {
+            outline.push_back(centre);
+            continue;
+        }
+        // Spaced for the larger radius, then pressed onto the ellipse.
+        for (const PointD& p : ArcPoints(0.0, 0.0, r, corner * (kShortPi / 2.0), kShortPi / 2.0))
+            outline.push_back(PointD{centre.x + p.x * (rx / r), centre.y + p.y * (ry / r)});
+    }
+    return outline;
 }
 
 }  // namespace velk

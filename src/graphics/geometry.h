@@ -12,6 +12,13 @@ inline constexpr double kShortPi = 3.14159265;
 // Degrees to radians, computed once at load.
 extern const double kDegreeToRadian;
 
+// A place plus a step, held at the ends of the 32-bit range rather than
+// wrapped round to the other side.
+inline LONG SaturatedSum(long base, long step) {
+    const long long sum = static_cast<long long>(base) + step;
+    return static_cast<LONG>(sum < -2147483647LL - 1 ? -2147483647LL - 1 : sum > 2147483647LL ? 2147483647LL : sum);
+}
+
 // Vertex i (0..sides) of a regular polygon inscribed in the ellipse (wr, hr)
 // around (x, y), vertex 0 at `rotate` degrees (0 means 360) clockwise on screen.
 POINT PolygonVertex(long x, long y, long wr, long hr, long sides, long rotate, long i);
@@ -76,5 +83,10 @@ std::vector<PointD> ClipPolygon(const std::vector<PointD>& polygon, const Bounds
 // below zero runs round the opposite side, as the platform's bounding box does.
 inline constexpr size_t kMostArcPoints = size_t{1} << 18;
 std::vector<PointD> ArcPoints(double x, double y, double radius, double start, double sweep);
+
+// The closed outline of a box with rounded corners, counter-clockwise on the
+// screen from the top of the right edge: each corner a quarter of the ellipse
+// `corner_width` x `corner_height`, cut to the box's own size.
+std::vector<PointD> RoundBoxOutline(const BoundsD& box, double corner_width, double corner_height);
 
 }  // namespace velk

@@ -89,16 +89,13 @@ void LineOnward(HDC dc, const Reach& reach, POINT from, POINT to) {
     MoveToEx(dc, to.x, to.y, nullptr);
 }
 
-// A circle, arc or pie too large for the platform, as clipped chords: outlined
-// with the pen, filled (with the pen round the clipped figure) with the brush.
-// The current position is left alone, as the platform's curves leave it.
-void DrawLargeArc(HDC dc, const Reach& reach, LONG x, LONG y, LONG radius, double start, double sweep, bool whole,
-                  bool filled) {
+// A figure too large for the platform, as clipped chords: filled (with the
+// pen round the clipped figure) with the brush, or outlined with the pen along
+// the points. The current position is left alone, as the platform's curves leave it.
+void DrawClippedFigure(HDC dc, const Reach& reach, const std::vector<velk::PointD>& points, bool filled) {
     POINT position{};
     GetCurrentPositionEx(dc, &position);
-    std::vector<velk::PointD> points = velk::ArcPoints(x, y, radius, start, sweep);
     if (filled) {
-        if (!whole) points.insert(points.begin(), velk::PointD{static_cast<double>(x), static_cast<double>(y)});
         const std::vector<velk::PointD> inside = velk::ClipPolygon(points, reach.clip());
         std::vector<POINT> corners;
         corners.reserve(inside.size());
@@ -118,6 +115,14 @@ void DrawLargeArc(HDC dc, const Reach& reach, LONG x, LONG y, LONG radius, doubl
         }
     }
     MoveToEx(dc, position.x, position.y, nullptr);
+}
+
+// A circle, arc or pie too large for the platform: a pie's points include the centre.
+void DrawLargeArc(HDC dc, const Reach& reach, LONG x, LONG y, LONG radius, double start, double sweep, bool whole,
+                  bool filled) {
+    std::vector<velk::PointD> points = velk::ArcPoints(x, y, radius, start, sweep);
+    if (filled && !whole) points.insert(points.begin(), velk::PointD{static_cast<double>(x), static_cast<double>(y)});
+    DrawClippedFigure(dc, reach, points, filled);
 }
 
 }  // namespace
@@ -206,7 +211,7 @@ HRESULT VelkObject::DrawBox(LONG x, LONG y, LONG w, LONG h, LONG Color, LONG Fil
     VELK_DRAW_TARGET(slot, SpriteID);
     // Only the brush shows in a box (fill or frame), so no pen is made.
     DrawingTools tools(dc, slot, static_cast<COLORREF>(Color), false, true);
-    RECT box = {x, y, x + w, y + h};
+    RECT box = {x, y, velk::SaturatedSum(x, w), velk::SaturatedSum(y, h)};
     if (Fills) {
         FillRect(dc, &box, tools.brush());
     } else {
@@ -221,7 +226,22 @@ HRESULT VelkObject::DrawRoundBox(LONG x, LONG y, LONG w, LONG h, LONG Round, LON
     DrawingTools tools(dc, slot, static_cast<COLORREF>(Color), true, Fills != 0);
     // Without a brush of ours the interior must stay as it is: a hollow brush.
     HGDIOBJ previous = Fills ? nullptr : SelectObject(dc, GetStockObject(NULL_BRUSH));
-    RoundRect(dc, x, y, x + w, y + h, Round, Round);
+    const Reach reach(dc, slot);
+    const double right = static_cast<double>(x) + w, bottom = static_cast<double>(y) + h;
+    // The corners are never larger than the box, however large the rounding asked.
+    const double corner_width = std::min(std::fabs(static_cast<double>(Round)), std::fabs(static_cast<double>(w)));
+    const double corner_height = std::min(std::fabs(static_cast<double>(Round)), std::fabs(static_cast<double>(h)));
+    if (reach.ForPlatform(x, y) && reach.ForPlatform(right, bottom)) {
+        RoundRect(dc, x, y, static_cast<LONG>(right), static_cast<LONG>(bottom), static_cast<LONG>(corner_width),
+                  static_cast<LONG>(corner_height));
+    } else {
+        // The platform, like its rectangle, leaves the right and bottom edges out.
+        const velk::BoundsD box{std::min<double>(x, right), std::min<double>(y, bottom),
+                                std::max<double>(x, right) - 1.0, std::max<double>(y, bottom) - 1.0};
+        std::vector<velk::PointD> outline = velk::RoundBoxOutline(box, corner_width, corner_height);
+        if (!Fills) outline.push_back(outline.front());
+        DrawClippedFigure(dc, reach, outline, Fills != 0);
+    }
     if (previous) SelectObject(dc, previous);
     return S_OK;
 }

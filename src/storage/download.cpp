@@ -142,32 +142,22 @@ DWORD AvailableNow(HINTERNET source) {
     return available;
 }
 
-// Reads what has arrived, up to `wanted`, once something has. A plain read
-// waits until it has all it asked for: on a slow link a whole block would hold
-// the pump, and so the host's window, for seconds. The first byte is waited
-// for (under the receive time-out); what came with it is taken without
-// waiting. Some clients still wait when nothing more had come: asked for
-// little, they wait for little.
-constexpr DWORD kArrivedReadBytes = 8192;
-
-bool ReadArrived(HINTERNET source, char* buffer, DWORD wanted, DWORD* read) {
-    if (!InternetReadFile(source, buffer, 1, read)) return false;
-    if (*read == 0 || wanted < 2) return true;  // no byte at all: the end of the body
-    INTERNET_BUFFERSA arrived = {};
-    arrived.dwStructSize = sizeof arrived;
-    arrived.lpvBuffer = buffer + 1;
-    arrived.dwBufferLength = wanted - 1 < kArrivedReadBytes ? wanted - 1 : kArrivedReadBytes;
-    DWORD more = 0;
-    if (InternetReadFileExA(source, &arrived, IRF_NO_WAIT, 0)) {
-        more = arrived.dwBufferLength;
-    } else if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED || GetLastError() == ERROR_INVALID_PARAMETER) {
-        // A client without reads that do not wait.
-        if (!InternetReadFile(source, buffer + 1, arrived.dwBufferLength, &more)) return false;
-    } else {
-        return false;  // a failure, also after a part: the transfer ends with it
-    }
-    *read += more;
-    return true;
+// Reads what has arrived, up to `wanted`, once something has; on a link fast
+// enough, `wait_for` bytes (see ArrivalRate). A plain read waits until it has
+// all it asked for: on a slow link a whole block would hold the pump, and so
+// the host's window, for seconds. The availability query waits for the first
+// byte (under the receive time-out) and says how much is there, but never
+// more than a small buffer's worth: a fast link read that way costs two calls
+// of the client per 8 KiB, so there it is read in blocks that fill at once.
+// Nothing available is checked with a read of one byte: the end of the body,
+// or a byte the query could not see (between two chunks, say).
+bool ReadArrived(HINTERNET source, char* buffer, DWORD wanted, DWORD wait_for, DWORD* read) {
+    *read = 0;
+    if (wait_for > 0) return InternetReadFile(source, buffer, wait_for < wanted ? wait_for : wanted, read) != FALSE;
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(source, &available, 0, 0)) return false;
+    if (available == 0) return InternetReadFile(source, buffer, 1, read) != FALSE;
+    return InternetReadFile(source, buffer, available < wanted ? available : wanted, read) != FALSE;
 }
 
 // Everything one call holds. The fatal end does not return, so whatever a
@@ -311,17 +301,20 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
     velk::MovingBlock moving;
     const RECT area = BlockAreaRect(transfer.window);
     velk::RefreshClock refresh;
+    velk::ArrivalRate arrival;
     uint64_t total = 0;
     for (;;) {
         DWORD read = 0;
         const DWORD read_start = GetTickCount();
-        if (!ReadArrived(transfer.source, buffer.get(), block, &read)) {
+        if (!ReadArrived(transfer.source, buffer.get(), block, arrival.WaitingReadBytes(block), &read)) {
             if (IsTimeout(GetLastError())) Fail(this, transfer, false, velk::texts::kDownloadTimedOut, url_text);
             Fail(this, transfer, false, velk::texts::kDownloadReadFailed, url_text);
         }
         if (read == 0) break;
         const DWORD used = block;
-        block = velk::NextReadBlockSize(block, GetTickCount() - read_start);
+        const DWORD read_end = GetTickCount();
+        block = velk::NextReadBlockSize(block, read_end - read_start);
+        arrival.Received(read, read_end);
         DWORD written = 0;
         if (!WriteFile(transfer.file, buffer.get(), read, &written, nullptr) || written != read)
             Fail(this, transfer, true, velk::texts::kDownloadTargetUnwritable, url_text, name);

@@ -39,6 +39,25 @@ uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms) {
     return block;
 }
 
+void ArrivalRate::Received(uint32_t bytes, uint32_t now) {
+    if (!started_) {  // what the first read brought came before the clock started
+        started_ = true;
+        start_ = now;
+        return;
+    }
+    bytes_ += bytes;
+    const uint32_t elapsed = now - start_;  // unsigned: right across the tick's wrap
+    if (elapsed < kRefreshIntervalMs) return;
+    last_interval_bytes_ = bytes_ * kRefreshIntervalMs / elapsed;
+    bytes_ = 0;
+    start_ = now;
+}
+
+uint32_t ArrivalRate::WaitingReadBytes(uint32_t block) const {
+    if (last_interval_bytes_ < kArrivedReadBytes) return 0;
+    return last_interval_bytes_ < block ? static_cast<uint32_t>(last_interval_bytes_) : block;
+}
+
 bool RefreshClock::Due(uint32_t now) {
     // Unsigned difference: right across the tick's wrap after 49.7 days.
     if (started_ && now - last_ < kRefreshIntervalMs) return false;

@@ -48,6 +48,26 @@ uint32_t ReadBlockSize(uint32_t available);
 // host's pump steps must not wait for a large block to fill).
 uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms);
 
+// How much the next read may wait for. A read that waits holds the pump
+// until it is full, so it waits only for what the link brought in the last
+// refresh interval: at that rate it fills within about one interval. A link
+// slower than what the client reports arrived at once (8 KiB), or one not yet
+// measured, is read as it arrives, and never holds the pump.
+inline constexpr uint32_t kArrivedReadBytes = 8192;
+class ArrivalRate {
+public:
+    // `now` is a wrapping millisecond tick (GetTickCount).
+    void Received(uint32_t bytes, uint32_t now);
+    // 0: take what has arrived; otherwise the bytes a read may wait for, at most `block`.
+    uint32_t WaitingReadBytes(uint32_t block) const;
+
+private:
+    bool started_ = false;
+    uint32_t start_ = 0;
+    uint64_t bytes_ = 0;
+    uint64_t last_interval_bytes_ = 0;
+};
+
 // Decides when the window is repainted and messages are pumped: on the first
 // block, then at most once per interval, so a fast transfer is not slowed by
 // painting and the host still gets about 60 pump steps a second.

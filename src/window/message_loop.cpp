@@ -194,13 +194,21 @@ HRESULT VelkObject::DoEvents(LONG* StillRunning) {
     // A size sent straight to the window procedure (a frame change) comes with
     // no queued message after it.
     ApplyPendingClientSize();
+    // The call that reports the end takes the end's quit, which would
+    // otherwise close the next message box unseen; a later Run still ends.
+    int code = 0;
+    if (EndedFlag && velk::TakePendingQuit(&code)) QuitTaken = true;
     if (StillRunning) *StillRunning = EndedFlag;
     return S_OK;
 }
 
 HRESULT VelkObject::wDestroy() {
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kDestroyRequested);
-    PostQuitMessage(0);
+    // A frame handler that calls this on every tick until the loop notices
+    // must not leave quits behind for the message boxes that follow: the
+    // first call's quit is the one that ends the loop.
+    if (!QuitPosted) PostQuitMessage(0);
+    QuitPosted = true;
     EndedFlag = 1;
     return S_OK;
 }

@@ -2,11 +2,10 @@
 // window's style words, placement, title and the two message boxes.
 #include <windows.h>
 
-#include <climits>
-
 #include "core/ansi.h"
 #include "core/keep_alive.h"
 #include "core/velk.h"
+#include "graphics/geometry.h"  // for: SaturatedSum
 #include "window/process_state.h"
 
 namespace {
@@ -149,19 +148,10 @@ HRESULT VelkObject::wMoveTo(LONG x, LONG y) {
     return S_OK;
 }
 
-// A place or size plus a host's step, held at the ends of the range rather
-// than wrapped round to the other side of the screen.
-static int SaturatedSum(LONG base, LONG step) {
-    long long sum = static_cast<long long>(base) + step;
-    if (sum > INT_MAX) return INT_MAX;
-    if (sum < INT_MIN) return INT_MIN;
-    return static_cast<int>(sum);
-}
-
 HRESULT VelkObject::wMoveBy(LONG rx, LONG ry) {
     RECT outer;
     if (GetWindowRect(Window, &outer))
-        SetWindowPos(Window, HWND_TOP, SaturatedSum(outer.left, rx), SaturatedSum(outer.top, ry), 0, 0,
+        SetWindowPos(Window, HWND_TOP, velk::SaturatedSum(outer.left, rx), velk::SaturatedSum(outer.top, ry), 0, 0,
                      SWP_NOSIZE | SWP_SHOWWINDOW);
     return S_OK;
 }
@@ -174,8 +164,8 @@ HRESULT VelkObject::wResizeTo(LONG w, LONG h) {
 HRESULT VelkObject::wResizeBy(LONG rw, LONG rh) {
     RECT outer;
     if (GetWindowRect(Window, &outer))
-        SetWindowPos(Window, HWND_TOP, 0, 0, SaturatedSum(outer.right - outer.left, rw),
-                     SaturatedSum(outer.bottom - outer.top, rh), SWP_NOMOVE | SWP_SHOWWINDOW);
+        SetWindowPos(Window, HWND_TOP, 0, 0, velk::SaturatedSum(outer.right - outer.left, rw),
+                     velk::SaturatedSum(outer.bottom - outer.top, rh), SWP_NOMOVE | SWP_SHOWWINDOW);
     return S_OK;
 }
 

@@ -278,6 +278,20 @@ TEST_P(Primitives, CurvesOfAbsurdSizesDrawTheirVisiblePartInBoundedTime) {
          true},
         {"two-sided polygon of huge width",
          [](VelkObject* v) { v->DrawPolygon(100, 100, 2000000000, 10, 2, 360, kRed, 0, 1); }, {5, 100}, {5, 90}, false},
+        {"round box of millions far off",
+         [](VelkObject* v) { v->DrawRoundBox(8877802, 4184968, 16601251, 11093435, 11121798, kRed, 1, 1); }, {-1, -1},
+         {0, 0}, true},
+        {"huge filled round box round the sprite",
+         [](VelkObject* v) { v->DrawRoundBox(-3000000, -3000000, 6000000, 6000000, 1000000, kRed, 1, 1); },
+         {100, 100}, {-1, -1}, false},
+        {"huge round frame through the sprite",
+         [](VelkObject* v) { v->DrawRoundBox(100, -3000000, 6000000, 6000100, 200000, kRed, 0, 1); }, {100, 100},
+         {150, 100}, false},
+        {"round box whose right edge passes the range",
+         [](VelkObject* v) { v->DrawRoundBox(2000000000, 0, 2000000000, 200, 10, kRed, 1, 1); }, {-1, -1}, {0, 0},
+         true},
+        {"box whose right edge passes the range",
+         [](VelkObject* v) { v->DrawBox(2000000000, 0, 2000000000, 200, kRed, 1, 1); }, {-1, -1}, {0, 0}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -49,6 +49,14 @@ bool WaitFor(Condition condition, DWORD milliseconds) {
     return true;
 }
 
+// Bytes the waveOut device has played so far.
+DWORD DevicePosition(VelkObject* velk) {
+    MMTIME time = {};
+    time.wType = TIME_BYTES;
+    waveOutGetPosition(velk->WaveOutDevice, &time, sizeof time);
+    return time.u.cb;
+}
+
 bool Playing(IDirectSoundBuffer* device) {
     DWORD status = 0;
     return device && SUCCEEDED(device->GetStatus(&status)) && (status & DSBSTATUS_PLAYING);
@@ -128,14 +136,12 @@ TEST_F(SoundTest, TheSinkHearsASoundOnceOrOverAndOver) {
     ASSERT_EQ(Open(1, "tone.wav"), S_OK);
     ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
     ASSERT_TRUE(WaitFor([&] { return !ThreadRunning(velk_); }, 5000));
-    Sleep(500);
-    size_t once = SoundBytesHeard();
-    EXPECT_GT(once, 44100u * 9 / 10);
-    EXPECT_LT(once, 44100u * 11 / 10);
+    EXPECT_TRUE(WaitFor([&] { return SoundBytesHeard() > 44100u * 9 / 10; }, 10000));
+    EXPECT_LT(SoundBytesHeard(), 44100u * 11 / 10);
 
     ASSERT_EQ(velk_->Snd_LoopPlay(1, 0), S_OK);
-    Sleep(3500);
-    EXPECT_GT(SoundBytesHeard(), 44100u * 25 / 10) << "the loop goes on past its three blocks";
+    EXPECT_TRUE(WaitFor([&] { return SoundBytesHeard() > 44100u * 35 / 10; }, 20000))
+        << "the loop goes on past its three blocks";
 }
 
 TEST_F(SoundTest, WaveOutLoopsUntilStoppedAndStopClearsTheLoop) {
@@ -146,7 +152,7 @@ TEST_F(SoundTest, WaveOutLoopsUntilStoppedAndStopClearsTheLoop) {
     velk::SoundBuffer& buffer = Buffer(0);
     EXPECT_EQ(buffer.LoopFlag, 1);
     for (WAVEHDR* header : buffer.WaveBlocks) EXPECT_EQ(header->dwBufferLength, 16000u) << "each block holds the whole sound";
-    Sleep(3500);  // more than all three blocks once through
+    ASSERT_TRUE(WaitFor([&] { return DevicePosition(velk_) > 4 * 16000; }, 20000)) << "past all three blocks once";
     EXPECT_NE(buffer.WaveBlocks[0], nullptr);
     EXPECT_TRUE(ThreadRunning(velk_));
 
@@ -164,21 +170,22 @@ TEST_F(SoundTest, WaveOutPauseHoldsThePositionUntilResumed) {
     ASSERT_TRUE(WriteLevelWav(dir_.File("two.wav"), 2000, 0x0101));
     ASSERT_EQ(Open(1, "two.wav"), S_OK);
     ASSERT_EQ(velk_->Snd_Play(1, 0), S_OK);
-    Sleep(200);
+    ASSERT_TRUE(WaitFor([&] { return DevicePosition(velk_) > 0; }, 5000));
     size_t before = Log().size();
     velk_->Snd_Pause(0, 1);
-    auto position = [&] {
-        MMTIME time = {};
-        time.wType = TIME_BYTES;
-        waveOutGetPosition(velk_->WaveOutDevice, &time, sizeof time);
-        return time.u.cb;
-    };
-    Sleep(150);  // what the device had under way when paused
-    DWORD held = position();
+    // What the device had under way when paused may still play out.
+    DWORD held = DevicePosition(velk_);
+    ASSERT_TRUE(WaitFor([&] {
+        Sleep(100);
+        const DWORD now = DevicePosition(velk_);
+        const bool settled = now == held;
+        held = now;
+        return settled;
+    }, 5000));
     Sleep(400);
-    EXPECT_EQ(position(), held);
+    EXPECT_EQ(DevicePosition(velk_), held);
     velk_->Snd_Pause(1, 1);
-    EXPECT_TRUE(WaitFor([&] { return position() > held; }, 1000));
+    EXPECT_TRUE(WaitFor([&] { return DevicePosition(velk_) > held; }, 5000));
     EXPECT_EQ(Log().substr(before), " Snd_Pause 再生一時停止\r\n Snd_Pause 再生再始動\r\n");
 }
 
@@ -225,13 +232,15 @@ TEST_F(SoundTest, ALoopingOggStreamRefillsItsRingWithoutGaps) {
     };
     EXPECT_LT(silent_share(0), 0.1);
     EXPECT_LT(silent_share(half), 0.1) << "the sound starts over inside the ring";
-    Sleep(3500);  // the cursor has passed the middle: the first half holds new sound
+    // Once the cursor has passed the middle, the worker refills the first half with new sound.
+    auto refilled = [&] {
+        return Log().find(" -> 再生用バッファを埋めました。\r\n", Log().find("### Succeed", Log().find("Snd_Play"))) !=
+               std::string::npos;
+    };
+    ASSERT_TRUE(WaitFor(refilled, 20000)) << "the worker's first-half refill";
     EXPECT_TRUE(ThreadRunning(velk_));
     EXPECT_TRUE(Playing(buffer.DeviceBuffer));
     EXPECT_LT(silent_share(0), 0.1);
-    EXPECT_NE(Log().find(" -> 再生用バッファを埋めました。\r\n", Log().find("### Succeed", Log().find("Snd_Play"))),
-              std::string::npos)
-        << "the worker's first-half refill";
     // Once the window has ended nobody refills: the worker stops the device as it leaves.
     velk_->EndedFlag = 1;
     EXPECT_TRUE(WaitFor([&] { return !ThreadRunning(velk_); }, 8000));

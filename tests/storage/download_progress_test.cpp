@@ -90,6 +90,28 @@ TEST(DownloadTransfer, BlocksGrowWhileReadsAreQuickAndShrinkWhenTheyKeepTheHostW
         EXPECT_EQ(velk::NextReadBlockSize(c.block, c.elapsed_ms), c.next) << c.block << " after " << c.elapsed_ms << " ms";
 }
 
+TEST(DownloadTransfer, ReadsWaitOnlyForWhatTheLinkBroughtInTheLastInterval) {
+    const uint32_t interval = velk::kRefreshIntervalMs;
+    const uint32_t start = 0xFFFFFFF8u;  // the tick wraps inside the first interval
+    const struct {
+        const char* link;
+        uint32_t bytes_per_read, ms_per_read, reads, block, waiting;
+    } cases[] = {
+        {"not yet measured", 100000, 1, 5, 65536, 0},
+        {"fast: the whole block", 100000, 1, 40, 65536, 65536},
+        {"fast, below the block", 50000, interval, 2, 1048576, 50000},
+        {"a few bytes a second", 3, 300, 4, 65536, 0},
+        {"just under what arrives at once", velk::kArrivedReadBytes - 1, interval, 3, 65536, 0},
+        {"slower than it was: half the rate", 20000, 2 * interval, 3, 1048576, 10000},
+    };
+    for (const auto& c : cases) {
+        velk::ArrivalRate rate;
+        uint32_t now = start;
+        for (uint32_t i = 0; i < c.reads; ++i) rate.Received(c.bytes_per_read, now += c.ms_per_read);
+        EXPECT_EQ(rate.WaitingReadBytes(c.block), c.waiting) << c.link;
+    }
+}
+
 TEST(DownloadTransfer, RefreshesAtMostOncePerIntervalAlsoAcrossTheTicksWrap) {
     velk::RefreshClock clock;
     const uint32_t start = 0xFFFFFFF0u;  // 16 ms before the tick wraps

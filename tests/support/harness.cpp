@@ -84,10 +84,20 @@ ScenarioResult RunWatched(std::string command, const std::string& work_dir, cons
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, work_dir.c_str(), &startup,
-                        &process)) {
-        result.exit_code = static_cast<DWORD>(-1);
-        return result;
+    // A process the platform could not start never reached the library: it is
+    // started again, and the attempt is reported, rather than failing the case.
+    constexpr int kStartAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, work_dir.c_str(), &startup,
+                           &process))
+            break;
+        fprintf(stderr, "harness: could not start %s (error %lu, attempt %d of %d)\n", command.c_str(),
+                GetLastError(), attempt, kStartAttempts);
+        if (attempt == kStartAttempts) {
+            result.exit_code = static_cast<DWORD>(-1);
+            return result;
+        }
+        Sleep(1000);  // a pause for a busy machine, not a synchronisation
     }
     std::set<HWND> answered;
     DWORD waited = 0;

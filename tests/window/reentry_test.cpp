@@ -90,6 +90,9 @@ void __cdecl DestroyOnce(LONG) {
     if (++g_calls == 1) g_velk->wDestroy();
 }
 
+// A frame handler that ends the game on every tick until the loop notices.
+void __cdecl DestroyEveryTick(LONG) { g_velk->wDestroy(); }
+
 void __cdecl DestroyOnThirdCall(LONG) {
     if (++g_calls == 3) g_velk->wDestroy();
 }
@@ -190,6 +193,27 @@ VELK_SCENARIO(ReentryBoxAfterRunEndedByDestroy) {
     g_velk->Release();
     return yes == 1 ? 0 : 2;
 }
+
+// The game ends itself on every tick, and again inside the question that
+// follows: the box's activation runs the window's handler before its loop.
+int AskAfterRepeatedDestroy(bool run) {
+    if (!OpenHost(run ? L"VelkRepeatedDestroyRun" : L"VelkRepeatedDestroyDoEvents")) return 50;
+    g_velk->wRunTimer(10, Address(&DestroyEveryTick));
+    if (run) {
+        g_velk->Run();
+    } else {
+        LONG ended = 0;
+        while (!ended) g_velk->DoEvents(&ended);
+    }
+    g_velk->put_OnActive(Address(&DestroyEveryTick));
+    LONG yes = 0;
+    g_velk->wYesNoMessage(Bstr(L"save your score?"), Bstr(L"host"), &yes);
+    g_velk->Release();
+    return yes == 1 ? 0 : 2;
+}
+
+VELK_SCENARIO(ReentryBoxAfterRunEndedByRepeatedDestroy) { return AskAfterRepeatedDestroy(true); }
+VELK_SCENARIO(ReentryBoxAfterDoEventsEndedByRepeatedDestroy) { return AskAfterRepeatedDestroy(false); }
 
 VELK_SCENARIO(ReentryDoEventsUnderASlowTimer) {
     if (!OpenHost(L"VelkSlowTimer")) return 50;
@@ -392,6 +416,8 @@ const ReentryCase kCases[] = {
     {"ReentryFatalAfterDestroy", 1, 1, IDOK, 30000},
     {"ReentryFatalInsideTheFatalBox", 1, 1, IDOK, 30000},
     {"ReentryBoxAfterRunEndedByDestroy", 0, 1, IDYES, 30000},
+    {"ReentryBoxAfterRunEndedByRepeatedDestroy", 0, 1, IDYES, 30000},
+    {"ReentryBoxAfterDoEventsEndedByRepeatedDestroy", 0, 1, IDYES, 30000},
     {"ReentryDoEventsUnderASlowTimer", 0, 0, IDOK, 20000},
     {"ReentryQuitTakenByAPumpEndsOneRun", 0, 0, IDOK, 30000},
     {"ReentryPumpDuringWindowCreation", 0, 0, IDOK, 30000},
