@@ -36,17 +36,19 @@ namespace {
 constexpr char kCaption[] = "VELK SpriteInspector Ver 1.00";
 constexpr LONG kKey = 0x00FF00FF;
 
-// The viewer once its opening has run: the text control no longer holds the template's text.
+// The viewer once its opening has run: the dialog is shown only after it, and
+// the text control then names a sprite. It is painted at once on its own
+// thread, before anything reads its pixels: the opening's first paint may
+// still be waiting in its queue.
 HWND FindViewer() {
-    for (int i = 0; i < 200; ++i, Sleep(50)) {
+    for (int i = 0; i < 600; ++i, Sleep(50)) {
         HWND found = FindWindowA("#32770", kCaption);
-        if (!found) continue;
+        if (!found || !IsWindowVisible(found)) continue;
         char text[32] = {};
         GetDlgItemTextA(found, 205, text, sizeof text);
-        if (strcmp(text, "Static") != 0) {
-            Sleep(500);  // the opening's first paint may still be under way
-            return found;
-        }
+        if (strncmp(text, "ID : ", 5) != 0) continue;
+        RedrawWindow(found, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return found;
     }
     return nullptr;
 }
