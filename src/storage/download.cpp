@@ -143,7 +143,7 @@ DWORD AvailableNow(HINTERNET source) {
 }
 
 // Reads what has arrived, up to `wanted`, once something has; on a link fast
-// enough, `wait_for` bytes (see ArrivalRate). A plain read waits until it has
+// enough, `wait_for` bytes (ArrivalRate, which never asks for more than the block). A plain read waits until it has
 // all it asked for: on a slow link a whole block would hold the pump, and so
 // the host's window, for seconds. The availability query waits for the first
 // byte (under the receive time-out) and says how much is there, but never
@@ -153,7 +153,7 @@ DWORD AvailableNow(HINTERNET source) {
 // or a byte the query could not see (between two chunks, say).
 bool ReadArrived(HINTERNET source, char* buffer, DWORD wanted, DWORD wait_for, DWORD* read) {
     *read = 0;
-    if (wait_for > 0) return InternetReadFile(source, buffer, wait_for < wanted ? wait_for : wanted, read) != FALSE;
+    if (wait_for > 0) return InternetReadFile(source, buffer, wait_for, read) != FALSE;
     DWORD available = 0;
     if (!InternetQueryDataAvailable(source, &available, 0, 0)) return false;
     if (available == 0) return InternetReadFile(source, buffer, 1, read) != FALSE;
