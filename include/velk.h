@@ -1,10 +1,12 @@
-// VELK for C and C++ hosts: the IVELK interface, the class and library
-// identifiers, and the creation export VELKCreate.
+// VELK for C and C++ hosts: the IVELK interface, IVELK2 (IVELK's members and
+// the ones added after them: sound volume, pan, speed, fades and voices), the
+// class and library identifiers, and the creation export VELKCreate.
 //
 // Create the object with VELKCreate (works with the library registered or not,
 // as long as VELKlib_100.dll can be loaded) or, once it is registered, with
-// CoCreateInstance(CLSID_VELK, ...). The identifiers (CLSID_VELK, IID_IVELK,
-// LIBID_VELKLIB) are defined by the one source file that defines
+// CoCreateInstance(CLSID_VELK, ...). VELKCreate hands out IVELK; query it for
+// IID_IVELK2 to reach the added members. The identifiers (CLSID_VELK, IID_IVELK,
+// IID_IVELK2, LIBID_VELKLIB) are defined by the one source file that defines
 // VELK_DEFINE_IDENTIFIERS before including this header; hosts that only call
 // VELKCreate need none of them.
 #ifndef VELK_HOST_HEADER

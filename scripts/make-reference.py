@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes docs/reference.md, the reference of every member of IVELK and of the
-events of _IVELKEvents, from the type library description (resources/velk.idl: names, dispatch ids, parameters,
+"""Writes docs/reference.md, the reference of every member of IVELK, of the
+members IVELK2 adds and of the events of _IVELKEvents, from the type library description (resources/velk.idl: names, dispatch ids, parameters,
 defaults, help strings) and the library's sources (the log texts each member
 writes, resolved from src/core/texts.h). The one-line descriptions below are
 the only hand-kept part; a member or event without one stops the script.
@@ -15,6 +15,7 @@ IDL = os.path.join(ROOT, "resources", "velk.idl")
 TEXTS = os.path.join(ROOT, "src", "core", "texts.h")
 OUTPUT = os.path.join(ROOT, "docs", "reference.md")
 MEMBER_COUNT = 124
+SECOND_MEMBER_COUNT = 12
 
 DESCRIPTIONS = {
     "wDefault": "Creates and shows the application window (640 × 480 client area), the program name being its title and class name, then sets graphics mode 1, 60 frames per second and sound mode 2 (falling back to 1); a second call only logs.",
@@ -114,7 +115,7 @@ DESCRIPTIONS = {
     "mci": "Sends the MCI command `CMDStr \"FilePath\" Optional` with the window as the receiver of notifications; an error MCI reports ends the process; a command with notify later calls OnMCISuccess or OnMCIFailure.",
 }
 
-EVENT_COUNT = 16
+EVENT_COUNT = 18
 
 EVENT_DESCRIPTIONS = {
     "OnActive": "The window LOST activation (the same inverted pairing as the handler slots); always 0.",
@@ -133,14 +134,31 @@ EVENT_DESCRIPTIONS = {
     "OnMCISuccess": "An MCI command sent with notify completed; always 0.",
     "OnSurfaceLost": "Message 0x0401 reached the window (the library never posts it; the host or another party does); its word parameter.",
     "OnTimer": "A tick of the timer started by wRunTimer; always 0.",
+    "OnSoundEnded": "A non-looping play of the buffer reached its end by itself (not raised for Snd_Stop, a fade's stop or a new play); in mode 1 with the ID the channel last played for. Raised through the window's message loop.",
+    "OnSoundFaded": "A fade of Snd_Fade completed (after the stop it asked for); in mode 1 with the ID given to Snd_Fade. Raised through the window's message loop.",
 }
 
-TYPE_NAMES = {"long": "long", "short": "short", "BSTR": "string", "HOST_ADDRESS": "address"}
+SECOND_DESCRIPTIONS = {
+    "Snd_SetVolume": "Sets the buffer's volume as an amplitude gain from 0.0 (silent) to 1.0 (as recorded; 0.5 is half the amplitude, about -6 dB), for what it plays now and later; ends a fade under way. In mode 1 it is the one channel's.",
+    "Snd_GetVolume": "The buffer's own volume (not times MasterVolume); during a fade where the fade is now, afterwards its target.",
+    "Snd_SetPan": "Sets the balance from -1.0 (left only) through 0 (both channels at full) to 1.0 (right only): a positive pan p scales the left channel by 1 - p, a negative one the right by 1 + p. In mode 1 it applies to stereo sounds; a mono sound plays centred there.",
+    "Snd_GetPan": "The buffer's balance.",
+    "Snd_SetSpeed": "Sets the playback rate from 0.25 to 4.0 (the pitch follows; the rate is held to 100 to 200000 samples a second). Mode 2 applies it at once; mode 1's channel opens at it with its next play.",
+    "Snd_GetSpeed": "The buffer's playback rate.",
+    "MasterVolume": "A gain from 0.0 to 1.0 that multiplies every buffer's and voice's volume (the system's mixer and the primary buffer are left alone); kept across sound modes.",
+    "Snd_Fade": "Ramps the buffer's volume linearly from where it is to ToVolume over Milliseconds (0 to 3600000) on the library's own clock, then stops the buffer when StopAtEnd is non-zero and raises OnSoundFaded. A new fade or Snd_SetVolume replaces it; Snd_Stop and Snd_Open end it at its target. The stop and the event wait for the window's message loop (a sound member called meanwhile also makes the stop).",
+    "Snd_PlayVoice": "Plays the whole sound of a static buffer (2 to 8) once more, beside the buffer and its other voices, at its own volume, pan and speed, and returns the voice's number: positive and never reused while the object lives. 32 voices play at once; a 33rd stops the oldest. Snd_Stop of the buffer and a new Snd_Open stop its voices. In mode 1 the voice plays on the one channel as Snd_Play does, until the next play. While the buffer loops a section from its ring no voice is made (0 is returned and a log line written).",
+    "Snd_StopVoice": "Stops the voice; a finished or never-given number does nothing.",
+    "Snd_VoicePlaying": "1 while the voice plays, 0 when it has ended, was stopped or was never given.",
+}
+
+TYPE_NAMES = {"long": "long", "short": "short", "BSTR": "string", "HOST_ADDRESS": "address", "double": "double"}
 
 
-def parse_idl():
+def parse_idl(interface="IVELK"):
     text = open(IDL, encoding="utf-8").read()
-    body = text[text.index("interface IVELK"):text.index("};")]
+    start = re.search(r"interface " + interface + r"\s*:", text).start()
+    body = text[start:text.index("};", start)]
     entries = []
     for attrs, name, params in re.findall(r"\[([^\]]*)\]\s*HRESULT\s+(\w+)\s*\(([^;]*)\);", body):
         dispid = int(re.search(r"id\((\d+)\)", attrs).group(1))
@@ -257,6 +275,42 @@ def code(text):
     return "`` " + text.replace("\n", "\\n") + " ``" if "`" in text else "`" + text + "`"
 
 
+def member_rows(entries, names, descriptions, out):
+    """Appends the table rows of the members; returns their entries by name."""
+    by_name = {}
+    for e in entries:
+        by_name.setdefault(e["name"], []).append(e)
+    for name in names:
+        kinds = "/".join(e["kind"] for e in by_name[name])
+        kinds = {"method": "method", "get/put": "property", "get": "read-only property",
+                 "put": "write-only property"}.get(kinds, kinds)
+        out.append(f"| [`{name}`](#{name.lower()}) | {by_name[name][0]['dispid']} | {kinds} | {descriptions[name]} |")
+    return by_name
+
+
+def member_details(by_name, names, descriptions, bodies, texts, out):
+    """Appends a section for each member: its calls, in/out parameters and log lines."""
+    for name in names:
+        out += ["", f"## {name}", "", f"Dispatch id {by_name[name][0]['dispid']}. {descriptions[name]}", "",
+                f"Help string: {by_name[name][0]['help']}", ""]
+        for e in by_name[name]:
+            shown = ", ".join(
+                f"{p['name']} As {TYPE_NAMES.get(p['type'].rstrip('*'), p['type'])}"
+                + (f" = {p['default']}" if p["default"] is not None else "")
+                for p in e["params"] if p["direction"] != "retval")
+            result = [p for p in e["params"] if p["direction"] == "retval"]
+            label = {"get": "get", "put": "put", "method": "call"}[e["kind"]]
+            returns = f" → {TYPE_NAMES.get(result[0]['type'].rstrip('*'), result[0]['type'])}" if result else ""
+            out.append(f"- {label}: `{name}({shown}){returns}`")
+            for p in e["params"]:
+                if p["direction"] == "in, out":
+                    out.append(f"  - `{p['name']}` is in/out: pass a variable; it receives the value read"
+                               " (JScript cannot pass variables by reference).")
+            logs = member_logs(name, e["kind"], bodies, names, texts)
+            if logs:
+                out.append("  - logs: " + "; ".join(code(line) for line in logs))
+
+
 def render():
     entries = parse_idl()
     if len(entries) != MEMBER_COUNT:
@@ -295,14 +349,7 @@ def render():
         "| member | id | kind | what it does |",
         "|---|---|---|---|",
     ]
-    by_name = {}
-    for e in entries:
-        by_name.setdefault(e["name"], []).append(e)
-    for name in names:
-        kinds = "/".join(e["kind"] for e in by_name[name])
-        kinds = {"method": "method", "get/put": "property", "get": "read-only property",
-                 "put": "write-only property"}.get(kinds, kinds)
-        out.append(f"| [`{name}`](#{name.lower()}) | {by_name[name][0]['dispid']} | {kinds} | {DESCRIPTIONS[name]} |")
+    by_name = member_rows(entries, names, DESCRIPTIONS, out)
     events = parse_events()
     if len(events) != EVENT_COUNT:
         sys.exit(f"make-reference: the events interface has {len(events)} events, expected {EVENT_COUNT}")
@@ -314,7 +361,7 @@ def render():
         "## Events",
         "",
         "The class's default source interface `_IVELKEvents` (a dispinterface) carries one event per",
-        "handler slot, named like it, plus `OnTimer`. Sinks connect through the object's connection",
+        "handler slot, named like it, plus `OnTimer` and the sound events of IVELK2. Sinks connect through the object's connection",
         "point (`WithEvents`, `WScript.ConnectObject`, `DispatchWithEvents`, `+=`; see the README) and are",
         "called on the host's thread, in the order they connected, right after the slot's handler (also",
         "when the slot is empty). While a sink is connected, `wRunTimer` accepts 0 as `Event`: the",
@@ -325,25 +372,31 @@ def render():
     ]
     for e in events:
         out.append(f"| `{e['name']}` | {e['dispid']} | `{e['params']}` | {EVENT_DESCRIPTIONS[e['name']]} |")
-    for name in names:
-        out += ["", f"## {name}", "", f"Dispatch id {by_name[name][0]['dispid']}. {DESCRIPTIONS[name]}", "",
-                f"Help string: {by_name[name][0]['help']}", ""]
-        for e in by_name[name]:
-            shown = ", ".join(
-                f"{p['name']} As {TYPE_NAMES.get(p['type'].rstrip('*'), p['type'])}"
-                + (f" = {p['default']}" if p["default"] is not None else "")
-                for p in e["params"] if p["direction"] != "retval")
-            result = [p for p in e["params"] if p["direction"] == "retval"]
-            label = {"get": "get", "put": "put", "method": "call"}[e["kind"]]
-            returns = f" → {TYPE_NAMES.get(result[0]['type'].rstrip('*'), result[0]['type'])}" if result else ""
-            out.append(f"- {label}: `{name}({shown}){returns}`")
-            for p in e["params"]:
-                if p["direction"] == "in, out":
-                    out.append(f"  - `{p['name']}` is in/out: pass a variable; it receives the value read"
-                               " (JScript cannot pass variables by reference).")
-            logs = member_logs(name, e["kind"], bodies, names, texts)
-            if logs:
-                out.append("  - logs: " + "; ".join(code(line) for line in logs))
+    member_details(by_name, names, DESCRIPTIONS, bodies, texts, out)
+    second = parse_idl("IVELK2")
+    if len(second) != SECOND_MEMBER_COUNT:
+        sys.exit(f"make-reference: IVELK2 has {len(second)} members, expected {SECOND_MEMBER_COUNT}")
+    second_names = list(dict.fromkeys(e["name"] for e in second))
+    missing = [n for n in second_names if n not in SECOND_DESCRIPTIONS]
+    if missing:
+        sys.exit("make-reference: no description for " + ", ".join(missing))
+    out += [
+        "",
+        "# IVELK2: the members added after IVELK",
+        "",
+        "`IVELK2` derives from `IVELK`: the object's default interface, so late-bound callers see every",
+        "member above and these; `IVELK` keeps its slots and ids, and a query for it returns the same",
+        "object. `VELKCreate` hands out `IVELK`: C and C++ hosts query it for `IVELK2`. Continuous values",
+        "are `double`; a value out of its range, NaN or an infinity ends the process through the fatal",
+        "path with `[ Error ] Typ:Param` and the range. In sound mode 2 everything is DirectSound's own",
+        "mixing (voices are duplicates sharing the sound's data); mode 1 has one channel, so every buffer",
+        "id names the same volume, pan, speed and fade, and a voice plays on that channel.",
+        "",
+        "| member | id | kind | what it does |",
+        "|---|---|---|---|",
+    ]
+    second_by_name = member_rows(second, second_names, SECOND_DESCRIPTIONS, out)
+    member_details(second_by_name, second_names, SECOND_DESCRIPTIONS, bodies, texts, out)
     return "\n".join(out) + "\n"
 
 

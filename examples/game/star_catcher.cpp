@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <string>
 
+#define VELK_DEFINE_IDENTIFIERS  // this source holds IID_IVELK2
 #include "velk.h"
 #include "high_scores.h"
 #include "screenshot.h"
@@ -43,12 +44,12 @@ struct Stats {
 };
 
 struct Game {
-    IVELK* velk = nullptr;
+    IVELK2* velk = nullptr;
     bool attract = false;
     std::wstring shots_dir, asset_dir;
     Scene scene = Scene::kTitle;
     int scene_frame = 0, fade = 0;
-    bool confirm = false, quit = false;
+    bool confirm = false, quit = false, music_on = true;
     int ship_x = (kWidth - kShipW) / 2;
     LONG last_mouse_x = -1;
     Star stars[kMaxStars];
@@ -132,6 +133,12 @@ void ChangeScene(Scene next) {
 }
 
 void StartPlay() {
+    // The last game's end faded the music out and stopped it.
+    if (!g.music_on) {
+        g.velk->Snd_SetVolume(kMusic, 1.0);
+        g.velk->Snd_LoopPlay(kMusic, 0);
+        g.music_on = true;
+    }
     g.score = g.misses = 0;
     for (Star& star : g.stars) star.active = false;
     g.ship_x = (kWidth - kShipW) / 2;
@@ -139,6 +146,8 @@ void StartPlay() {
 }
 
 void EndPlay() {
+    g.velk->Snd_Fade(kMusic, 0.0, 1500, 1);
+    g.music_on = false;
     g.new_rank = InsertScore(g.table, g.score);
     if (g.new_rank >= 0) SaveHighScores();
     ChangeScene(Scene::kScores);
@@ -200,7 +209,10 @@ void MoveStars() {
         if (bottom >= kShipY + 8 && bottom <= kShipY + kShipH && center_x >= g.ship_x && center_x < g.ship_x + kShipW) {
             star.active = false;
             g.score += 10;
-            g.velk->Snd_Play(kCatch, 0);
+            // A voice, so that quick catches overlap, heard from where the star was caught.
+            const double pan = 2.0 * center_x / kWidth - 1.0;
+            LONG voice = 0;
+            g.velk->Snd_PlayVoice(kCatch, 1.0, pan, 1.0, &voice);
         } else if (star.y >= kHeight) {
             star.active = false;
             ++g.misses;
@@ -315,13 +327,17 @@ void ParseArguments() {
     LocalFree(args);
 }
 
-IVELK* CreateLibrary() {
+// VELKCreate hands out IVELK; the sound mixer's members are on IVELK2.
+IVELK2* CreateLibrary() {
     HMODULE library = LoadLibraryA("VELKlib_100.dll");
     auto create = library ? reinterpret_cast<VELKCreateFunction>(reinterpret_cast<void*>(GetProcAddress(library, "VELKCreate")))
                           : nullptr;
     IVELK* velk = nullptr;
     if (!create || !create(&velk)) return nullptr;
-    return velk;
+    IVELK2* velk2 = nullptr;
+    velk->QueryInterface(IID_IVELK2, reinterpret_cast<void**>(&velk2));
+    velk->Release();
+    return velk2;
 }
 
 void RunLoop() {

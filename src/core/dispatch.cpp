@@ -1,4 +1,4 @@
-// IDispatch of IVELK, driven by the type library. Script hosts pass variables
+// IDispatch of IVELK2 (IVELK's members and the new ones), driven by the type library. Script hosts pass variables
 // as by-reference variants, which type-library dispatch refuses for the two
 // in/out parameters; those calls are unwrapped here and written back. A plain
 // value there (a literal) is served through a copy, so no platform's coercion
@@ -23,10 +23,14 @@ struct ArgumentLimit {
     UINT most;
 };
 
-std::vector<ArgumentLimit> ReadArgumentLimits(ITypeInfo* info) {
-    std::vector<ArgumentLimit> limits;
+// The members of `info` and of the interfaces it derives from, up to IDispatch's.
+void ReadArgumentLimits(ITypeInfo* info, std::vector<ArgumentLimit>& limits) {
     TYPEATTR* attributes = nullptr;
-    if (FAILED(info->GetTypeAttr(&attributes))) return limits;
+    if (FAILED(info->GetTypeAttr(&attributes))) return;
+    if (IsEqualGUID(attributes->guid, IID_IDispatch)) {
+        info->ReleaseTypeAttr(attributes);
+        return;
+    }
     for (UINT i = 0; i < attributes->cFuncs; ++i) {
         FUNCDESC* function = nullptr;
         if (FAILED(info->GetFuncDesc(i, &function))) continue;
@@ -37,7 +41,20 @@ std::vector<ArgumentLimit> ReadArgumentLimits(ITypeInfo* info) {
         limits.push_back({function->memid, put, most});
         info->ReleaseFuncDesc(function);
     }
+    const bool derived = attributes->cImplTypes > 0;
     info->ReleaseTypeAttr(attributes);
+    HREFTYPE base_ref = 0;
+    ITypeInfo* base = nullptr;
+    if (derived && SUCCEEDED(info->GetRefTypeOfImplType(0, &base_ref)) &&
+        SUCCEEDED(info->GetRefTypeInfo(base_ref, &base))) {
+        ReadArgumentLimits(base, limits);
+        base->Release();
+    }
+}
+
+std::vector<ArgumentLimit> ReadArgumentLimits(ITypeInfo* info) {
+    std::vector<ArgumentLimit> limits;
+    ReadArgumentLimits(info, limits);
     return limits;
 }
 
@@ -93,7 +110,7 @@ HRESULT VelkObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* 
     bool handled = false;
     HRESULT hr = InvokeWithByRefVariant(id, flags, params, result, exception, arg_error, &handled);
     if (handled) return hr;
-    return InterfaceTypeInfo->Invoke(static_cast<IVELK*>(this), id, flags, params, result, exception, arg_error);
+    return InterfaceTypeInfo->Invoke(static_cast<IVELK2*>(this), id, flags, params, result, exception, arg_error);
 }
 
 // Replaces the caller's by-reference variant (or plain value) with a reference
@@ -131,7 +148,7 @@ HRESULT VelkObject::InvokeWithByRefVariant(DISPID id, WORD flags, DISPPARAMS* pa
     }
     DISPPARAMS forwarded = *params;
     forwarded.rgvarg = args.data();
-    HRESULT hr = InterfaceTypeInfo->Invoke(static_cast<IVELK*>(this), id, flags, &forwarded, result, exception,
+    HRESULT hr = InterfaceTypeInfo->Invoke(static_cast<IVELK2*>(this), id, flags, &forwarded, result, exception,
                                            arg_error);
     if (SUCCEEDED(hr) && variable) {
         // The caller's variable takes the new value; the caller owns it from here.

@@ -30,6 +30,8 @@ enum EventId : DISPID {
     kEventOnMCISuccess,
     kEventOnSurfaceLost,
     kEventOnTimer,
+    kEventOnSoundEnded,  // raised by the mixer, not after a handler slot
+    kEventOnSoundFaded,
 };
 
 // The event that follows a handler slot's call (kEventNone for the window-procedure slot).

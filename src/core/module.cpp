@@ -83,7 +83,7 @@ HRESULT LoadVelkTypeInfo(ITypeInfo** dispatch_info, ITypeInfo** interface_info) 
     ITypeLib* library = nullptr;
     HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
     if (FAILED(hr)) return hr;
-    hr = library->GetTypeInfoOfGuid(IID_IVELK, dispatch_info);
+    hr = library->GetTypeInfoOfGuid(IID_IVELK2, dispatch_info);
     library->Release();
     if (FAILED(hr)) return hr;
     // A dual interface's dispatch description refers to its vtable description.

@@ -104,8 +104,9 @@ HRESULT VelkObject::InnerUnknown::QueryInterface(REFIID iid, void** out) {
     VelkObject* owner = Self;
     if (IsEqualIID(iid, IID_IUnknown)) {
         *out = static_cast<IUnknown*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IVELK)) {
-        *out = static_cast<IVELK*>(owner);
+    } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IVELK) || IsEqualIID(iid, IID_IVELK2)) {
+        // One vtable answers all three: IVELK2's begins with IVELK's.
+        *out = static_cast<IVELK2*>(owner);
     } else if (IUnknown* events = owner->Events.InterfaceFor(iid)) {
         *out = events;
     } else {

@@ -322,10 +322,12 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
     bool ok = RemoveClassRegistration(HKEY_CLASSES_ROOT);
     // A library that is not registered has nothing to remove: unregistering twice succeeds.
-    BSTR registered_path = nullptr;
-    if (SUCCEEDED(QueryPathOfRegTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, &registered_path))) {
+    // Version 1.0 was registered by the library before IVELK2: an update leaves neither behind.
+    for (WORD minor : {1, 0}) {
+        BSTR registered_path = nullptr;
+        if (FAILED(QueryPathOfRegTypeLib(LIBID_VELKLIB, 1, minor, LOCALE_NEUTRAL, &registered_path))) continue;
         SysFreeString(registered_path);
-        if (FAILED(UnRegisterTypeLib(LIBID_VELKLIB, 1, 0, LOCALE_NEUTRAL, kOwnSysKind))) ok = false;
+        if (FAILED(UnRegisterTypeLib(LIBID_VELKLIB, 1, minor, LOCALE_NEUTRAL, kOwnSysKind))) ok = false;
     }
     return ok ? S_OK : SELFREG_E_CLASS;
 }

@@ -206,6 +206,22 @@ inline constexpr char kLoopStartLabel[] = "LOOPSTART";
 inline constexpr char kLoopLengthLabel[] = "LOOPLENGTH";
 inline constexpr char kRefusedDuringFillLabel[] = "読み込み中のため呼び出しを無視したバッファ";
 
+// ---------------------------------------------------------------- mixer
+inline constexpr char kLevelRangeError[] =
+    "  [ Error ] Typ:Param  %sで正しくない値 : %g が指定されました。\n\t\t->%sの範囲で許されます";
+inline constexpr char kVolumeSubject[] = "サウンドメソッド 音量";
+inline constexpr char kVolumeRange[] = "0.0～1.0";
+inline constexpr char kPanSubject[] = "サウンドメソッド パン";
+inline constexpr char kPanRange[] = "-1.0～1.0";
+inline constexpr char kSpeedSubject[] = "サウンドメソッド 再生速度";
+inline constexpr char kSpeedRange[] = "0.25～4.0";
+inline constexpr char kFadeTimeSubject[] = "Snd_Fade のミリ秒";
+inline constexpr char kFadeTimeRange[] = "0～3600000";
+inline constexpr char kVoiceBufferSubject[] = "Snd_PlayVoice バッファID";
+inline constexpr char kVoiceBufferRange[] = "2～8(スタティックバッファ)";
+inline constexpr char kVoiceFromRingLabel[] = "ループ区間を再生中のためボイスを作らなかったバッファ";
+inline constexpr char kClockThreadFailed[] = "サウンドのフェードのためのスレッド作成に失敗";
+
 // ---------------------------------------------------------------- MCI pass-through
 inline constexpr char kMciCommandFormat[] = "%s \"%s\" %s";
 inline constexpr char kMciDone[] = "MCI Done";

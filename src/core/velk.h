@@ -1,5 +1,6 @@
 // VelkObject: the one object of the library. It owns the window, graphics and
-// sound state and answers IVELK; its members are split over the subsystem folders.
+// sound state and answers IVELK2 (and so IVELK); its members are split over the
+// subsystem folders.
 #pragma once
 #include <windows.h>
 #include <ddraw.h>   // for: IDirectDraw7, IDirectDrawSurface7, IDirectDrawClipper
@@ -10,12 +11,13 @@
 
 #include "graphics/image_formats.h"
 #include "graphics/sprite_store.h"
+#include "sound/mixer.h"
 #include "sound/sound_buffer.h"
 #include "sound/stream_worker.h"
 #include "core/events_source.h"
 #include "core/velk_interface.h"
 
-class VelkObject final : public IVELK {
+class VelkObject final : public IVELK2 {
 public:
     // Creates an object (inner part of an aggregate when outer is set) and
     // answers the query on it.
@@ -168,6 +170,21 @@ public:
     HRESULT STDMETHODCALLTYPE GetVELKVer(LONG *Ret) override;
     HRESULT STDMETHODCALLTYPE mci(BSTR CMDStr, BSTR FilePath, BSTR Optional) override;
 
+    // ---------------------------------------------------------------- IVELK2, in slot order
+    HRESULT STDMETHODCALLTYPE Snd_SetVolume(LONG BufferID, double Volume) override;
+    HRESULT STDMETHODCALLTYPE Snd_GetVolume(LONG BufferID, double* Volume) override;
+    HRESULT STDMETHODCALLTYPE Snd_SetPan(LONG BufferID, double Pan) override;
+    HRESULT STDMETHODCALLTYPE Snd_GetPan(LONG BufferID, double* Pan) override;
+    HRESULT STDMETHODCALLTYPE Snd_SetSpeed(LONG BufferID, double Speed) override;
+    HRESULT STDMETHODCALLTYPE Snd_GetSpeed(LONG BufferID, double* Speed) override;
+    HRESULT STDMETHODCALLTYPE get_MasterVolume(double* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_MasterVolume(double newVal) override;
+    HRESULT STDMETHODCALLTYPE Snd_Fade(LONG BufferID, double ToVolume, LONG Milliseconds, LONG StopAtEnd) override;
+    HRESULT STDMETHODCALLTYPE Snd_PlayVoice(LONG BufferID, double Volume, double Pan, double Speed,
+                                            LONG* Voice) override;
+    HRESULT STDMETHODCALLTYPE Snd_StopVoice(LONG Voice) override;
+    HRESULT STDMETHODCALLTYPE Snd_VoicePlaying(LONG Voice, LONG* Playing) override;
+
     // ---------------------------------------------------------------- subsystem internals
     // Each subsystem declares its internal operations in its own block here.
 
@@ -235,6 +252,43 @@ public:
     bool RefusedDuringFirstFill(int index);
     // Puts a looping source back at its loop section's start (else its first sample).
     void RewindForLoop(int index);
+    // Stops a buffer as Snd_Stop does, without its log lines: the worker, the
+    // device, the buffer's voices and its fade.
+    void StopBuffer(int index);
+    // Mode 2: makes the device buffer of a static buffer hold its whole sound
+    // (as a play does, without playing); false when it plays from a ring.
+    bool PrepareWholeSound(int index);
+
+    // mixer
+    // A value outside [low, high] (NaN included) ends the process.
+    void CheckLevel(double value, double low, double high, const char* subject, const char* range);
+    // Puts the buffer's levels (and the master volume) on its device now; mode
+    // 1's channel for index 0. Called on the host's thread.
+    void ApplyLevels(int index);
+    // Mode 1: the channel's device as the clock may turn it (null: closed).
+    void AttachChannel(HWAVEOUT device);
+    // The format mode 1 opens the channel with: the buffer's at its speed.
+    WAVEFORMATEX ChannelFormat(int index);
+    // Mode 2: the end of a non-looping static play is watched by the clock.
+    void WatchPlay(int index);
+    void UnwatchPlay(int index);
+    void SetHostPaused(int index, bool paused);
+    // Ends a running fade where it was going (no OnSoundFaded).
+    void EndFade(int index);
+    // A worker's non-looping play reached its end by itself.
+    void NoteSoundEnded(int index);
+    // On the host's thread: stops what completed fades asked to stop and, when
+    // `fire`, raises OnSoundFaded and OnSoundEnded for what the clock and the
+    // workers noted. Only the message loop fires: events reach hosts there.
+    void TakeSoundNotices(bool fire);
+    void StartSoundClock();
+    void StopSoundClock();
+    DWORD SoundClockThread();
+    // One step of the fades and of the watched plays; returns whether any run.
+    bool SoundClockTick();
+    void StopVoicesOf(int index);
+    void StopAllVoices();
+    void ApplyVoiceLevels();
 
     // window
     // Hands a client size recorded by the size message to the back buffer.
@@ -267,6 +321,7 @@ public:
     velk::StreamWorker Stream;
     velk::SectionWorker SectionWorkers[velk::kSoundBufferCount];  // [0] unused: the stream has its own
     velk::EventSource Events;  // the connection point of _IVELKEvents and its sinks
+    velk::Mixer Mix;           // volume, pan, speed, fades and voices
 
 private:
     explicit VelkObject(IUnknown* outer);
@@ -316,8 +371,9 @@ bool ModuleInUse();
 // calling into unmapped code.
 void PinModule();
 
-// Loads the type information of IVELK from the library's own resources: the
-// dispatch description and the vtable description of the dual interface.
+// Loads the type information of IVELK2 (IVELK's members and the new ones) from
+// the library's own resources: the dispatch description and the vtable
+// description of the dual interface.
 HRESULT LoadVelkTypeInfo(ITypeInfo** dispatch_info, ITypeInfo** interface_info);
 
 }  // namespace velk

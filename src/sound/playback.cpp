@@ -238,6 +238,7 @@ DWORD VelkObject::StreamThread(int index) {
             if (all_empty) {
                 std::lock_guard<std::mutex> lock(Stream.Lock);
                 ResetBuffer(index);
+                NoteSoundEnded(index);
                 return 0;
             }
             continue;
@@ -258,6 +259,7 @@ DWORD VelkObject::StreamThread(int index) {
                 buffer.DeviceBuffer->GetStatus(&status);
                 if (Stream.Paused || (status & DSBSTATUS_PLAYING)) break;
                 ResetBuffer(index);
+                NoteSoundEnded(index);
                 return 0;
             }
             default:
@@ -307,6 +309,7 @@ void VelkObject::StopWorker(int index) {
 
 void VelkObject::CloseWaveOut() {
     if (!WaveOutDevice) return;
+    AttachChannel(nullptr);  // the clock lets go of the device first
     waveOutReset(WaveOutDevice);  // hands every queued block back
     for (WAVEHDR* header : SoundBufferTable[0].WaveBlocks)
         if (header) waveOutUnprepareHeader(WaveOutDevice, header, kHeaderBytes);
@@ -315,6 +318,7 @@ void VelkObject::CloseWaveOut() {
 }
 
 void VelkObject::HaltPlayback(int index) {
+    UnwatchPlay(index);  // a stop is not the end of the play
     StopWorker(index);
     if (SoundMode == 2) {
         if (SoundBufferTable[index].DeviceBuffer) SoundBufferTable[index].DeviceBuffer->Stop();
@@ -415,15 +419,23 @@ HRESULT VelkObject::Snd_Play(LONG BufferID, LONG ShowDialog) {
         const bool ring = FedFromRing(index);
         if (ring) ResetRingNotices(this, index);
         FirstFill(this, index, ring ? velk::PrimeKind::kStreamStart : velk::PrimeKind::kStaticStart, dialog);
+        Mix.HoldsWholeSound[index] = !ring;
         CloseProgressDialog(dialog);
         const bool looping = index == 0 ? !Stream.Draining : buffer.LoopFlag != 0;
         buffer.DeviceBuffer->Play(0, 0, looping ? DSBPLAY_LOOPING : 0);
         if (ring) StartStreamThread(index);
+        if (!ring && !looping) WatchPlay(index);
     } else {
         PlaySoundA(nullptr, nullptr, SND_PURGE);
         ResetEvent(SoundEvents[0]);
-        waveOutOpen(&WaveOutDevice, WAVE_MAPPER, &buffer.Format, reinterpret_cast<DWORD_PTR>(SoundEvents[0]), 0,
+        // The channel plays for this ID now, as a voice when Snd_PlayVoice asked.
+        Mix.ChannelId = BufferID;
+        Mix.ChannelVoice = Mix.PendingVoice;
+        Mix.PendingVoice = 0;
+        WAVEFORMATEX format = ChannelFormat(index);
+        waveOutOpen(&WaveOutDevice, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(SoundEvents[0]), 0,
                     CALLBACK_EVENT);
+        AttachChannel(WaveOutDevice);
         FirstFill(this, 0, velk::PrimeKind::kWaveOutStart, dialog);
         CloseProgressDialog(dialog);
         buffer.RefillIndex = -1;
@@ -455,10 +467,31 @@ HRESULT VelkObject::Snd_Stop(LONG BufferID) {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSndStopTitle);
     int index = BufferIndex(BufferID);
     if (RefusedDuringFirstFill(index)) return S_OK;
-    HaltPlayback(index);
-    ResetBuffer(index);
+    StopBuffer(index);
     velk::LogWrite(this, velk::texts::kSucceed);
     return S_OK;
+}
+
+void VelkObject::StopBuffer(int index) {
+    HaltPlayback(index);
+    ResetBuffer(index);
+    StopVoicesOf(index);
+    EndFade(index);
+}
+
+bool VelkObject::PrepareWholeSound(int index) {
+    velk::SoundBuffer& buffer = SoundBufferTable[index];
+    if (!SourceLoaded(buffer))
+        velk::FatalError(this, velk::texts::kIdEmptyError, velk::texts::kSoundBufferSubject, index + 1);
+    if (buffer.DeviceBuffer && IsRing(buffer.DeviceBuffer)) return false;
+    if (buffer.DeviceBuffer && Mix.HoldsWholeSound[index]) return true;
+    // Not played yet, or given back by a stop: filled as a play fills it, without playing.
+    if (!buffer.DeviceBuffer) CreateDeviceBuffer(index);
+    RestartSource(index);
+    buffer.DeviceBuffer->SetCurrentPosition(0);
+    FirstFill(this, index, velk::PrimeKind::kStaticStart, nullptr);
+    Mix.HoldsWholeSound[index] = true;
+    return true;
 }
 
 HRESULT VelkObject::Snd_Pause(LONG Play, LONG BufferID) {
@@ -471,6 +504,7 @@ HRESULT VelkObject::Snd_Pause(LONG Play, LONG BufferID) {
     if (SoundMode == 2) {
         IDirectSoundBuffer* device = SoundBufferTable[index].DeviceBuffer;
         if (!device) return S_OK;
+        SetHostPaused(index, !Play);  // the clock must not take a pause for the end
         if (Play) {
             bool loop = (index == 0 && !Stream.Draining) || (index != 0 && SoundBufferTable[index].LoopFlag);
             device->Play(0, 0, loop ? DSBPLAY_LOOPING : 0);

@@ -143,7 +143,9 @@ void VelkObject::FreePlaybackBlocks(int index) {
 
 void VelkObject::CleanupSoundMode() {
     velk::LogWrite(this, velk::texts::kTitle, velk::texts::kSoundCleanupTitle);
-    // The workers use the buffers and events freed below: they end first.
+    // The clock and the workers use the buffers and events freed below: they end first.
+    StopSoundClock();
+    StopAllVoices();
     for (int index = 0; index < velk::kSoundBufferCount; ++index) StopWorker(index);
     if (SoundMode == 2) {
         for (int index = 0; index < velk::kSoundBufferCount; ++index) {

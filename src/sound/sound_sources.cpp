@@ -184,6 +184,8 @@ void VelkObject::EnsureSoundMode() {
     // Without a chosen mode there are no events or device: the one that needs
     // no window is put in force.
     if (SoundMode == 0) Sound(1);
+    // Fades that ended with a stop stop here too when no message loop runs.
+    if (Mix.FadeStops.load()) TakeSoundNotices(false);
 }
 
 // ---------------------------------------------------------------- the device buffer
@@ -203,16 +205,19 @@ static void SetSectionNotices(VelkObject* self, int index, DWORD ring) {
     notifier->Release();
 }
 
+// The mixer's volume, pan and speed, on every buffer and its voices' duplicates.
+constexpr DWORD kLevelControls = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY;
+
 void VelkObject::CreateDeviceBuffer(int index) {
     velk::SoundBuffer& buffer = SoundBufferTable[index];
     const bool ring = FedFromRing(index);
     DSBUFFERDESC description = {};
     description.dwSize = sizeof description;  // 36 bytes, with the 3D-algorithm member
     if (ring) {
-        description.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY;
+        description.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | kLevelControls;
         description.dwBufferBytes = 2 * velk::RingHalfBytes(buffer.Format);
     } else {
-        description.dwFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_STATIC;
+        description.dwFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_STATIC | kLevelControls;
         description.dwBufferBytes = buffer.DataSize;
     }
     velk::LogWrite(this, velk::texts::kStep,
@@ -226,6 +231,8 @@ void VelkObject::CreateDeviceBuffer(int index) {
         CloseSource(index);
         velk::FatalError(this, velk::texts::kFailed, velk::texts::kDeviceBufferFailed);
     }
+    Mix.HoldsWholeSound[index] = false;
+    ApplyLevels(index);
     if (!ring) return;
     if (index != 0) {
         SetSectionNotices(this, index, description.dwBufferBytes);
@@ -260,6 +267,8 @@ HRESULT VelkObject::Snd_Open(LONG BufferID, BSTR FileName) {
     if (RefusedDuringFirstFill(index)) return S_OK;
 
     HaltPlayback(index);  // the worker and the device let go of the blocks first
+    StopVoicesOf(index);  // a new sound: the old one's voices end with it
+    EndFade(index);
     ReleaseBuffer(index);
     CloseSource(index);  // a source whose buffer holds no blocks is still open
     velk::SoundBuffer& buffer = SoundBufferTable[index];

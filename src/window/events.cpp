@@ -65,6 +65,9 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
         }
     } else if (message == WM_SIZE && IsLiveObjectsWindow(window)) {
         PendingClientSize = static_cast<LONG>(lparam);
+    } else if (message == kSoundNoticeMessage) {
+        if (IsLiveObjectsWindow(window)) LiveInstance.load()->TakeSoundNotices(true);
+        return 0;
     }
     EventCall event = EventForMessage(message, wparam, lparam);
     if (event.slot) {

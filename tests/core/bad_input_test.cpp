@@ -27,27 +27,20 @@ struct Member {
     int parameters;
 };
 
-// The members as the type library describes them, results not counted.
-std::vector<Member> Members() {
-    std::vector<Member> members;
-    const std::string library_path = LibraryPath();
-    const std::wstring path(library_path.begin(), library_path.end());
-    ITypeLib* library = nullptr;
-    ITypeInfo* dispatch = nullptr;
-    ITypeInfo* info = nullptr;
-    HREFTYPE vtable = 0;
-    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library))) return members;
-    library->GetTypeInfoOfGuid(IID_IVELK, &dispatch);
-    library->Release();
-    if (!dispatch) return members;
-    if (FAILED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable)) ||
-        FAILED(dispatch->GetRefTypeInfo(vtable, &info))) {
-        dispatch->Release();
-        return members;
-    }
+// Appends the members of `info`'s interface, those of the interfaces it
+// derives from first (IDispatch's left out), results not counted.
+void AppendMembers(ITypeInfo* info, std::vector<Member>& members) {
     TYPEATTR* attributes = nullptr;
-    info->GetTypeAttr(&attributes);
-    for (UINT i = 0; i < attributes->cFuncs; ++i) {
+    if (FAILED(info->GetTypeAttr(&attributes))) return;
+    const bool dispatch_itself = IsEqualGUID(attributes->guid, IID_IDispatch);
+    HREFTYPE base_ref = 0;
+    ITypeInfo* base = nullptr;
+    if (!dispatch_itself && attributes->cImplTypes > 0 && SUCCEEDED(info->GetRefTypeOfImplType(0, &base_ref)) &&
+        SUCCEEDED(info->GetRefTypeInfo(base_ref, &base))) {
+        AppendMembers(base, members);
+        base->Release();
+    }
+    for (UINT i = 0; !dispatch_itself && i < attributes->cFuncs; ++i) {
         FUNCDESC* function = nullptr;
         if (FAILED(info->GetFuncDesc(i, &function))) continue;
         BSTR name = nullptr;
@@ -60,11 +53,30 @@ std::vector<Member> Members() {
             if (!(function->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++member.parameters;
         // A put's value is the argument itself, not one of a list.
         if (member.kind == 'p') member.parameters = 0;
-        if (function->oVft >= static_cast<SHORT>(7 * sizeof(void*))) members.push_back(member);  // past IDispatch
+        members.push_back(member);
         info->ReleaseFuncDesc(function);
     }
     info->ReleaseTypeAttr(attributes);
-    info->Release();
+}
+
+// IVELK's members, then those IVELK2 adds.
+std::vector<Member> Members() {
+    std::vector<Member> members;
+    const std::string library_path = LibraryPath();
+    const std::wstring path(library_path.begin(), library_path.end());
+    ITypeLib* library = nullptr;
+    ITypeInfo* dispatch = nullptr;
+    ITypeInfo* info = nullptr;
+    HREFTYPE vtable = 0;
+    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library))) return members;
+    library->GetTypeInfoOfGuid(IID_IVELK2, &dispatch);
+    library->Release();
+    if (!dispatch) return members;
+    if (SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable)) &&
+        SUCCEEDED(dispatch->GetRefTypeInfo(vtable, &info))) {
+        AppendMembers(info, members);
+        info->Release();
+    }
     dispatch->Release();
     return members;
 }
@@ -96,7 +108,7 @@ void ExpectNoCrash(size_t first, size_t end) {
     LocalAppDataSetting setting;
     setting.Set(dir.path());
     const std::vector<Member> members = Members();
-    ASSERT_EQ(members.size(), 124u);
+    ASSERT_EQ(members.size(), 136u);
     end = std::min(end, members.size());
     {
         std::ofstream table(dir.File("members.txt"), std::ios::binary);
@@ -168,3 +180,4 @@ TEST(BadInput, Rows96To104) { ExpectNoCrash(96, 104); }
 TEST(BadInput, Rows104To112) { ExpectNoCrash(104, 112); }
 TEST(BadInput, Rows112To120) { ExpectNoCrash(112, 120); }
 TEST(BadInput, Rows120To128) { ExpectNoCrash(120, 128); }
+TEST(BadInput, Rows128To136) { ExpectNoCrash(128, 136); }

@@ -79,7 +79,7 @@ TEST_F(Dispatch, DescribesItselfAndRefusesForeignInterfaces) {
     ASSERT_EQ(velk_->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info), S_OK);
     TYPEATTR* attributes = nullptr;
     info->GetTypeAttr(&attributes);
-    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IVELK));
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IVELK2));
     info->ReleaseTypeAttr(attributes);
     info->Release();
     EXPECT_EQ(velk_->GetTypeInfo(1, LOCALE_USER_DEFAULT, &info), DISP_E_BADINDEX);

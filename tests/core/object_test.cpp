@@ -94,8 +94,8 @@ TEST(Object, AnswersOnlyItsOwnInterfaces) {
     dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown_from_dispatch));
     EXPECT_EQ(unknown, unknown_from_dispatch) << "one identity";
 
-    // The events' interfaces belong to the same object.
-    for (const IID& iid : {IID_IConnectionPointContainer, IID_IProvideClassInfo, IID_IProvideClassInfo2}) {
+    // The events' interfaces and IVELK2 belong to the same object.
+    for (const IID& iid : {IID_IConnectionPointContainer, IID_IProvideClassInfo, IID_IProvideClassInfo2, IID_IVELK2}) {
         IUnknown* face = nullptr;
         IUnknown* identity = nullptr;
         ASSERT_EQ(velk->QueryInterface(iid, reinterpret_cast<void**>(&face)), S_OK);

@@ -109,8 +109,8 @@ TEST(Registration, PerUserWritesTheSameScriptInTheUsersClassesAndTakesAllOfItAwa
     const std::string libid = GuidText(LIBID_VELKLIB);
     const std::string interface_key = "Interface\\" + GuidText(IID_IVELK);
     const std::string platform = sizeof(void*) == 8 ? "win64" : "win32";
-    EXPECT_EQ(_stricmp(Value(kUser, "TypeLib\\" + libid + "\\1.0\\0\\" + platform).c_str(), LibraryPath().c_str()), 0);
-    EXPECT_EQ(Value(kUser, "TypeLib\\" + libid + "\\1.0"), " -=-= VELK Library -=-= Ver 1.0");
+    EXPECT_EQ(_stricmp(Value(kUser, "TypeLib\\" + libid + "\\1.1\\0\\" + platform).c_str(), LibraryPath().c_str()), 0);
+    EXPECT_EQ(Value(kUser, "TypeLib\\" + libid + "\\1.1"), " -=-= VELK Library -=-= Ver 1.0");
     EXPECT_EQ(Value(kUser, interface_key), "IVELK");
     EXPECT_EQ(Value(kUser, interface_key + "\\TypeLib"), libid);
     EXPECT_EQ(Value(kUser, interface_key + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");

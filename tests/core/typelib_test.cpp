@@ -124,6 +124,22 @@ const Member kMembers[] = {
     {111, "mci", kMethod, "CMDStr:b,FilePath:b,Optional:b"},
 };
 
+// What IVELK2 adds after IVELK's slots ("d" a double, "D" a double result).
+const Member kMembers2[] = {
+    {201, "Snd_SetVolume", kMethod, "BufferID:l,Volume:d"},
+    {202, "Snd_GetVolume", kMethod, "BufferID:l,Volume:D"},
+    {203, "Snd_SetPan", kMethod, "BufferID:l,Pan:d"},
+    {204, "Snd_GetPan", kMethod, "BufferID:l,Pan:D"},
+    {205, "Snd_SetSpeed", kMethod, "BufferID:l,Speed:d"},
+    {206, "Snd_GetSpeed", kMethod, "BufferID:l,Speed:D"},
+    {207, "MasterVolume", kGet, "D"},
+    {207, "MasterVolume", kPut, "d"},
+    {208, "Snd_Fade", kMethod, "BufferID:l,ToVolume:d,Milliseconds:l,StopAtEnd:l"},
+    {209, "Snd_PlayVoice", kMethod, "BufferID:l,Volume:d,Pan:d,Speed:d,Voice:r"},
+    {210, "Snd_StopVoice", kMethod, "Voice:l"},
+    {211, "Snd_VoicePlaying", kMethod, "Voice:l,Playing:r"},
+};
+
 // The events' interface, in the same notation.
 const Member kEvents[] = {
     {1, "OnActive", kMethod, "Value:l"},
@@ -142,6 +158,8 @@ const Member kEvents[] = {
     {14, "OnMCISuccess", kMethod, "Value:l"},
     {15, "OnSurfaceLost", kMethod, "Value:l"},
     {16, "OnTimer", kMethod, "Value:l"},
+    {17, "OnSoundEnded", kMethod, "BufferID:l"},
+    {18, "OnSoundFaded", kMethod, "BufferID:l"},
 };
 
 // One vtable slot as the expected table implies it.
@@ -173,12 +191,15 @@ std::vector<std::string> Split(const std::string& text) {
     return parts;
 }
 
-std::vector<Slot> ExpectedSlots() {
+template <size_t N>
+std::vector<Slot> ExpectedSlots(const Member (&members)[N]) {
     std::vector<Slot> slots;
-    for (const Member& m : kMembers) {
+    for (const Member& m : members) {
         switch (m.kind) {
         case kMethod: slots.push_back({m.id, m.name, INVOKE_FUNC, Split(m.params)}); break;
-        case kGet: slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, {"pVal:r"}}); break;
+        case kGet:
+            slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, {std::string("pVal:") + (*m.params ? m.params : "r")}});
+            break;
         case kPut: slots.push_back({m.id, m.name, INVOKE_PROPERTYPUT, {std::string("newVal:") + m.params}}); break;
         case kGetPut:
             slots.push_back({m.id, m.name, INVOKE_PROPERTYGET, {"pVal:r"}});
@@ -212,6 +233,10 @@ std::string Describe(ITypeInfo* info, const ELEMDESC& element) {
         code = (flags & PARAMFLAG_FRETVAL) ? "r" : ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "L" : "?";
     else if (type.vt == VT_PTR && type.lptdesc->vt == VT_BSTR)
         code = ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "B" : "?";
+    else if (type.vt == VT_PTR && type.lptdesc->vt == VT_R8 && (flags & PARAMFLAG_FRETVAL))
+        code = "D";
+    else if (type.vt == VT_R8)
+        code = "d";
     else if (type.vt == VT_I4)
         code = "l";
     else if (type.vt == VT_I2)
@@ -264,51 +289,84 @@ protected:
 
 }  // namespace
 
-TEST_F(TypeLibrary, DescribesEveryMemberInSlotOrder) {
+namespace {
+
+// The interface's own slots as `expected` lists them, from vtable slot `first` on.
+void ExpectSlots(ITypeInfo* info, const std::vector<Slot>& expected, UINT first) {
     TYPEATTR* attributes = nullptr;
-    ASSERT_EQ(interface_->GetTypeAttr(&attributes), S_OK);
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
-    const std::vector<Slot> expected = ExpectedSlots();
-    ASSERT_EQ(expected.size(), 124u);
     ASSERT_EQ(attributes->cFuncs, expected.size());
-    interface_->ReleaseTypeAttr(attributes);
+    info->ReleaseTypeAttr(attributes);
 
     for (UINT i = 0; i < expected.size(); ++i) {
         const Slot& slot = expected[i];
         FUNCDESC* function = nullptr;
-        ASSERT_EQ(interface_->GetFuncDesc(i, &function), S_OK);
+        ASSERT_EQ(info->GetFuncDesc(i, &function), S_OK);
         SCOPED_TRACE(slot.name);
-        EXPECT_EQ(function->oVft, static_cast<SHORT>((7 + i) * sizeof(void*))) << "slots follow IDispatch's seven";
+        EXPECT_EQ(function->oVft, static_cast<SHORT>((first + i) * sizeof(void*)));
         EXPECT_EQ(function->memid, slot.id);
         EXPECT_EQ(function->invkind, slot.invoke);
         EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT);
         BSTR names[16] = {};
         UINT count = 0;
-        interface_->GetNames(function->memid, names, 16, &count);
+        info->GetNames(function->memid, names, 16, &count);
         EXPECT_EQ(Narrow(names[0]), slot.name);
         ASSERT_EQ(function->cParams, static_cast<SHORT>(slot.params.size()));
         for (SHORT p = 0; p < function->cParams; ++p) {
             const std::string& want = slot.params[p];
             std::string want_name = want.substr(0, want.find(':'));
             std::string want_type = want.substr(want.find(':') + 1);
-            EXPECT_EQ(Describe(interface_, function->lprgelemdescParam[p]), want_type) << "parameter " << want_name;
+            EXPECT_EQ(Describe(info, function->lprgelemdescParam[p]), want_type) << "parameter " << want_name;
             if (slot.invoke == INVOKE_FUNC && static_cast<UINT>(p + 1) < count) {
                 EXPECT_EQ(Narrow(names[p + 1]), want_name);
             }
         }
-        EXPECT_FALSE(Help(interface_, function->memid).empty()) << "every member has a help string";
+        BSTR help = nullptr;
+        info->GetDocumentation(function->memid, nullptr, &help, nullptr, nullptr);
+        EXPECT_TRUE(help && *help) << "every member has a help string";
+        SysFreeString(help);
         for (BSTR name : names) SysFreeString(name);
-        interface_->ReleaseFuncDesc(function);
+        info->ReleaseFuncDesc(function);
     }
+}
+
+}  // namespace
+
+TEST_F(TypeLibrary, DescribesEveryMemberInSlotOrder) {
+    const std::vector<Slot> expected = ExpectedSlots(kMembers);
+    ASSERT_EQ(expected.size(), 124u);
+    ExpectSlots(interface_, expected, 7);  // slots follow IDispatch's seven
+}
+
+// IVELK2 derives from IVELK, whose slots stay as they are, and adds its own after them.
+TEST_F(TypeLibrary, TheSecondInterfaceAddsItsMembersAfterTheFirstsSlots) {
+    ITypeInfo* dispatch_info = nullptr;
+    ITypeInfo* info = nullptr;
+    ITypeInfo* base = nullptr;
+    HREFTYPE ref = 0;
+    ASSERT_EQ(library_->GetTypeInfoOfGuid(IID_IVELK2, &dispatch_info), S_OK);
+    ASSERT_EQ(dispatch_info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref), S_OK);
+    ASSERT_EQ(dispatch_info->GetRefTypeInfo(ref, &info), S_OK);
+    dispatch_info->Release();
+    ASSERT_EQ(info->GetRefTypeOfImplType(0, &ref), S_OK);
+    ASSERT_EQ(info->GetRefTypeInfo(ref, &base), S_OK);
+    TYPEATTR* attributes = nullptr;
+    base->GetTypeAttr(&attributes);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IVELK));
+    base->ReleaseTypeAttr(attributes);
+    base->Release();
+    ExpectSlots(info, ExpectedSlots(kMembers2), 7 + 124);
+    info->Release();
 }
 
 TEST_F(TypeLibrary, CarriesTheLibraryClassAndInterfaceTexts) {
     TLIBATTR* attributes = nullptr;
     ASSERT_EQ(library_->GetLibAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->wMajorVerNum, 1);
-    EXPECT_EQ(attributes->wMinorVerNum, 0);
+    EXPECT_EQ(attributes->wMinorVerNum, 1) << "1.1 since IVELK2";
     library_->ReleaseTLibAttr(attributes);
     BSTR name = nullptr;
     BSTR help = nullptr;
@@ -329,6 +387,15 @@ TEST_F(TypeLibrary, CarriesTheLibraryClassAndInterfaceTexts) {
     INT impl_flags = 0;
     coclass->GetImplTypeFlags(0, &impl_flags);
     EXPECT_TRUE(impl_flags & IMPLTYPEFLAG_FDEFAULT);
+    HREFTYPE default_ref = 0;
+    ITypeInfo* default_interface = nullptr;
+    ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &default_ref), S_OK);
+    ASSERT_EQ(coclass->GetRefTypeInfo(default_ref, &default_interface), S_OK);
+    TYPEATTR* default_attributes = nullptr;
+    default_interface->GetTypeAttr(&default_attributes);
+    EXPECT_TRUE(IsEqualGUID(default_attributes->guid, IID_IVELK2)) << "late binding sees the new members";
+    default_interface->ReleaseTypeAttr(default_attributes);
+    default_interface->Release();
     coclass->Release();
     EXPECT_EQ(Help(interface_, MEMBERID_NIL), L"IVELK Interface");
 }

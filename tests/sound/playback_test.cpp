@@ -23,43 +23,12 @@ using namespace velk_test;
 
 namespace {
 
-// A 16-bit mono WAV at 8000 Hz whose every sample is `sample`.
-bool WriteLevelWav(const std::string& path, unsigned milliseconds, uint16_t sample) {
-    const uint32_t bytes = 8000 * milliseconds / 1000 * 2;
-    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                              1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a'};
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(bytes >> (8 * i)));
-    for (uint32_t i = 0; i < bytes / 2; ++i) {
-        b.push_back(static_cast<uint8_t>(sample));
-        b.push_back(static_cast<uint8_t>(sample >> 8));
-    }
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out) return false;
-    fwrite(b.data(), 1, b.size(), out);
-    return fclose(out) == 0;
-}
-
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > milliseconds) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 // Bytes the waveOut device has played so far.
 DWORD DevicePosition(VelkObject* velk) {
     MMTIME time = {};
     time.wType = TIME_BYTES;
     waveOutGetPosition(velk->WaveOutDevice, &time, sizeof time);
     return time.u.cb;
-}
-
-bool Playing(IDirectSoundBuffer* device) {
-    DWORD status = 0;
-    return device && SUCCEEDED(device->GetStatus(&status)) && (status & DSBSTATUS_PLAYING);
 }
 
 std::vector<std::string>& DialogTexts() {
@@ -383,72 +352,6 @@ TEST(SoundPlayFatal, PlayingABufferWithNothingLoadedEndsTheProcess) {
 }
 
 // ---------------------------------------------------------------- what the sink hears
-
-namespace {
-
-constexpr size_t kSinkSecond = 44100 * 4;  // 16-bit stereo; the mixer's rate may be higher
-
-// Index of the first sample louder than `level`, or the count.
-size_t FirstAbove(const std::vector<int16_t>& samples, int level) {
-    for (size_t i = 0; i < samples.size(); ++i)
-        if (std::abs(samples[i]) > level) return i;
-    return samples.size();
-}
-
-// Peaks of consecutive windows of `width` samples from `from` on.
-std::vector<int> WindowPeaks(const std::vector<int16_t>& samples, size_t from, size_t width) {
-    std::vector<int> peaks;
-    for (size_t at = from; at + width <= samples.size(); at += width) {
-        int peak = 0;
-        for (size_t i = at; i < at + width; ++i) peak = std::max(peak, std::abs(int(samples[i])));
-        peaks.push_back(peak);
-    }
-    return peaks;
-}
-
-// Half cycles of a tone in one channel (every other sample): sign changes
-// between samples louder than `level`. Silence the platform's mixer inserts
-// when the machine is too busy to feed it in time changes nothing, while a
-// tone that lost or repeated part of its data changes the count.
-size_t HalfCycles(const std::vector<int16_t>& samples, size_t from, size_t to, int level) {
-    size_t count = 0;
-    int last_sign = 0;
-    for (size_t i = from; i < to; i += 2) {
-        if (std::abs(samples[i]) <= level) continue;
-        const int sign = samples[i] < 0 ? -1 : 1;
-        count += last_sign != 0 && sign != last_sign;
-        last_sign = sign;
-    }
-    return count;
-}
-
-// Lengths of the runs of windows no louder than `level` from `first` on. A
-// loaded machine can leave the platform's mixer short of time, which sounds as
-// a short silence between windows of tone; a fault of the library's refills
-// shows as a long one or as one at every refill.
-std::vector<size_t> SilentRuns(const std::vector<int>& peaks, size_t first, int level) {
-    std::vector<size_t> runs;
-    size_t run = 0;
-    for (size_t i = first; i < peaks.size(); ++i) {
-        if (peaks[i] <= level) {
-            ++run;
-        } else if (run) {
-            runs.push_back(run);
-            run = 0;
-        }
-    }
-    if (run) runs.push_back(run);
-    return runs;
-}
-
-// No run longer than about half a second (20 windows of 2048 samples) and
-// at most two of them.
-void ExpectNoGapOfTheLibrary(const std::vector<size_t>& silent_runs) {
-    EXPECT_LE(silent_runs.size(), 2u) << "silences recur, as at every refill";
-    for (size_t run : silent_runs) EXPECT_LE(run, 20u) << "a gap in the tone";
-}
-
-}  // namespace
 
 TEST_F(SoundTest, AnOddRateMonoOggStreamsACleanToneInBothModes) {
     // Five seconds of 11025 Hz mono are 110250 bytes: a half of the ring ends inside a frame.
