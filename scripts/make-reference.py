@@ -15,7 +15,7 @@ IDL = os.path.join(ROOT, "resources", "velk.idl")
 TEXTS = os.path.join(ROOT, "src", "core", "texts.h")
 OUTPUT = os.path.join(ROOT, "docs", "reference.md")
 MEMBER_COUNT = 124
-SECOND_MEMBER_COUNT = 12
+SECOND_MEMBER_COUNT = 13
 
 DESCRIPTIONS = {
     "wDefault": "Creates and shows the application window (640 × 480 client area), the program name being its title and class name, then sets graphics mode 1, 60 frames per second and sound mode 2 (falling back to 1); a second call only logs.",
@@ -150,6 +150,7 @@ SECOND_DESCRIPTIONS = {
     "Snd_PlayVoice": "Plays the whole sound of a static buffer (2 to 8) once more, beside the buffer and its other voices, at its own volume, pan and speed, and returns the voice's number: positive and never reused while the object lives. 32 voices play at once; a 33rd stops the oldest. Snd_Stop of the buffer and a new Snd_Open stop its voices. In mode 1 the voice plays on the one channel as Snd_Play does, until the next play. While the buffer loops a section from its ring no voice is made (0 is returned and a log line written).",
     "Snd_StopVoice": "Stops the voice; a finished or never-given number does nothing.",
     "Snd_VoicePlaying": "1 while the voice plays, 0 when it has ended, was stopped or was never given.",
+    "SpriteSaveToFile": "Writes the sprite's picture (0 to 8; 0 is the back buffer, a screenshot) as a 24-bit PNG or BMP file, chosen by the name's extension (.png or .bmp, any case), through the platform's image codecs. The name is used as given (relative to the current directory). The file is written beside the target and replaces it only once complete: a failed save ends the process and leaves an existing file as it was. A GDI sprite is saved without its mask rows (a colour-keyed sprite's transparent pixels are black in the file).",
 }
 
 TYPE_NAMES = {"long": "long", "short": "short", "BSTR": "string", "HOST_ADDRESS": "address", "double": "double"}
@@ -311,14 +312,20 @@ def member_details(by_name, names, descriptions, bodies, texts, out):
                 out.append("  - logs: " + "; ".join(code(line) for line in logs))
 
 
-def render():
-    entries = parse_idl()
-    if len(entries) != MEMBER_COUNT:
-        sys.exit(f"make-reference: the interface has {len(entries)} members, expected {MEMBER_COUNT}")
+def checked_names(entries, interface, count, descriptions):
+    """The member names of an interface, once each; stops when the count or a description is off."""
+    if len(entries) != count:
+        sys.exit(f"make-reference: {interface} has {len(entries)} members, expected {count}")
     names = list(dict.fromkeys(e["name"] for e in entries))
-    missing = [n for n in names if n not in DESCRIPTIONS]
+    missing = [n for n in names if n not in descriptions]
     if missing:
         sys.exit("make-reference: no description for " + ", ".join(missing))
+    return names
+
+
+def render():
+    entries = parse_idl()
+    names = checked_names(entries, "IVELK", MEMBER_COUNT, DESCRIPTIONS)
     texts, bodies = parse_texts(), function_bodies()
     out = [
         "# IVELK reference",
@@ -374,12 +381,7 @@ def render():
         out.append(f"| `{e['name']}` | {e['dispid']} | `{e['params']}` | {EVENT_DESCRIPTIONS[e['name']]} |")
     member_details(by_name, names, DESCRIPTIONS, bodies, texts, out)
     second = parse_idl("IVELK2")
-    if len(second) != SECOND_MEMBER_COUNT:
-        sys.exit(f"make-reference: IVELK2 has {len(second)} members, expected {SECOND_MEMBER_COUNT}")
-    second_names = list(dict.fromkeys(e["name"] for e in second))
-    missing = [n for n in second_names if n not in SECOND_DESCRIPTIONS]
-    if missing:
-        sys.exit("make-reference: no description for " + ", ".join(missing))
+    second_names = checked_names(second, "IVELK2", SECOND_MEMBER_COUNT, SECOND_DESCRIPTIONS)
     out += [
         "",
         "# IVELK2: the members added after IVELK",
@@ -390,7 +392,8 @@ def render():
         "are `double`; a value out of its range, NaN or an infinity ends the process through the fatal",
         "path with `[ Error ] Typ:Param` and the range. In sound mode 2 everything is DirectSound's own",
         "mixing (voices are duplicates sharing the sound's data); mode 1 has one channel, so every buffer",
-        "id names the same volume, pan, speed and fade, and a voice plays on that channel.",
+        "id names the same volume, pan, speed and fade, and a voice plays on that channel. The graphics",
+        "members follow the sound ones, from dispatch id 301.",
         "",
         "| member | id | kind | what it does |",
         "|---|---|---|---|",

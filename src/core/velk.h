@@ -184,6 +184,7 @@ public:
                                             LONG* Voice) override;
     HRESULT STDMETHODCALLTYPE Snd_StopVoice(LONG Voice) override;
     HRESULT STDMETHODCALLTYPE Snd_VoicePlaying(LONG Voice, LONG* Playing) override;
+    HRESULT STDMETHODCALLTYPE SpriteSaveToFile(LONG SpriteID, BSTR FileName) override;
 
     // ---------------------------------------------------------------- subsystem internals
     // Each subsystem declares its internal operations in its own block here.
@@ -260,6 +261,13 @@ public:
     bool PrepareWholeSound(int index);
 
     // mixer
+    struct LevelLimits {
+        double Low, High;
+        const char* Subject;
+        const char* Range;
+    };
+    HRESULT SetBufferLevel(LONG BufferID, double value, double velk::BufferLevels::*field, const LevelLimits& limits);
+    HRESULT GetBufferLevel(LONG BufferID, double velk::BufferLevels::*field, double* value);
     // A value outside [low, high] (NaN included) ends the process.
     void CheckLevel(double value, double low, double high, const char* subject, const char* range);
     // Puts the buffer's levels (and the master volume) on its device now; mode

@@ -72,66 +72,56 @@ WAVEFORMATEX VelkObject::ChannelFormat(int index) {
 
 // ---------------------------------------------------------------- members
 
-HRESULT VelkObject::Snd_SetVolume(LONG BufferID, double Volume) {
+// The setters and getters of the three levels differ only in the field and its range.
+HRESULT VelkObject::SetBufferLevel(LONG BufferID, double value, double velk::BufferLevels::*field,
+                                   const LevelLimits& limits) {
     EnsureSoundMode();
     const int index = BufferIndex(BufferID);
-    CheckLevel(Volume, 0.0, 1.0, velk::texts::kVolumeSubject, velk::texts::kVolumeRange);
-    EndFade(index);  // the new setting replaces a fade under way
+    CheckLevel(value, limits.Low, limits.High, limits.Subject, limits.Range);
+    if (field == &velk::BufferLevels::Volume) EndFade(index);  // the new setting replaces a fade under way
     {
         std::lock_guard<std::mutex> lock(Mix.Lock);
-        Mix.Levels[index].Volume = Volume;
-    }
-    ApplyLevels(index);
-    return S_OK;
-}
-
-HRESULT VelkObject::Snd_GetVolume(LONG BufferID, double* Volume) {
-    EnsureSoundMode();
-    const int index = BufferIndex(BufferID);
-    std::lock_guard<std::mutex> lock(Mix.Lock);
-    if (Volume) *Volume = Mix.Levels[index].Volume;
-    return S_OK;
-}
-
-HRESULT VelkObject::Snd_SetPan(LONG BufferID, double Pan) {
-    EnsureSoundMode();
-    const int index = BufferIndex(BufferID);
-    CheckLevel(Pan, -1.0, 1.0, velk::texts::kPanSubject, velk::texts::kPanRange);
-    {
-        std::lock_guard<std::mutex> lock(Mix.Lock);
-        Mix.Levels[index].Pan = Pan;
-    }
-    ApplyLevels(index);
-    return S_OK;
-}
-
-HRESULT VelkObject::Snd_GetPan(LONG BufferID, double* Pan) {
-    EnsureSoundMode();
-    const int index = BufferIndex(BufferID);
-    std::lock_guard<std::mutex> lock(Mix.Lock);
-    if (Pan) *Pan = Mix.Levels[index].Pan;
-    return S_OK;
-}
-
-HRESULT VelkObject::Snd_SetSpeed(LONG BufferID, double Speed) {
-    EnsureSoundMode();
-    const int index = BufferIndex(BufferID);
-    CheckLevel(Speed, velk::kMinSpeed, velk::kMaxSpeed, velk::texts::kSpeedSubject, velk::texts::kSpeedRange);
-    {
-        std::lock_guard<std::mutex> lock(Mix.Lock);
-        Mix.Levels[index].Speed = Speed;
+        Mix.Levels[index].*field = value;
     }
     // Mode 1's channel takes a new speed when it opens for the next play.
     ApplyLevels(index);
     return S_OK;
 }
 
-HRESULT VelkObject::Snd_GetSpeed(LONG BufferID, double* Speed) {
+HRESULT VelkObject::GetBufferLevel(LONG BufferID, double velk::BufferLevels::*field, double* value) {
     EnsureSoundMode();
     const int index = BufferIndex(BufferID);
     std::lock_guard<std::mutex> lock(Mix.Lock);
-    if (Speed) *Speed = Mix.Levels[index].Speed;
+    if (value) *value = Mix.Levels[index].*field;
     return S_OK;
+}
+
+namespace {
+
+const VelkObject::LevelLimits kVolumeLimits{0.0, 1.0, velk::texts::kVolumeSubject, velk::texts::kVolumeRange};
+const VelkObject::LevelLimits kPanLimits{-1.0, 1.0, velk::texts::kPanSubject, velk::texts::kPanRange};
+const VelkObject::LevelLimits kSpeedLimits{velk::kMinSpeed, velk::kMaxSpeed, velk::texts::kSpeedSubject,
+                                           velk::texts::kSpeedRange};
+
+}  // namespace
+
+HRESULT VelkObject::Snd_SetVolume(LONG BufferID, double Volume) {
+    return SetBufferLevel(BufferID, Volume, &velk::BufferLevels::Volume, kVolumeLimits);
+}
+HRESULT VelkObject::Snd_GetVolume(LONG BufferID, double* Volume) {
+    return GetBufferLevel(BufferID, &velk::BufferLevels::Volume, Volume);
+}
+HRESULT VelkObject::Snd_SetPan(LONG BufferID, double Pan) {
+    return SetBufferLevel(BufferID, Pan, &velk::BufferLevels::Pan, kPanLimits);
+}
+HRESULT VelkObject::Snd_GetPan(LONG BufferID, double* Pan) {
+    return GetBufferLevel(BufferID, &velk::BufferLevels::Pan, Pan);
+}
+HRESULT VelkObject::Snd_SetSpeed(LONG BufferID, double Speed) {
+    return SetBufferLevel(BufferID, Speed, &velk::BufferLevels::Speed, kSpeedLimits);
+}
+HRESULT VelkObject::Snd_GetSpeed(LONG BufferID, double* Speed) {
+    return GetBufferLevel(BufferID, &velk::BufferLevels::Speed, Speed);
 }
 
 HRESULT VelkObject::get_MasterVolume(double* pVal) {

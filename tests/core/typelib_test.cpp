@@ -138,6 +138,7 @@ const Member kMembers2[] = {
     {209, "Snd_PlayVoice", kMethod, "BufferID:l,Volume:d,Pan:d,Speed:d,Voice:r"},
     {210, "Snd_StopVoice", kMethod, "Voice:l"},
     {211, "Snd_VoicePlaying", kMethod, "Voice:l,Playing:r"},
+    {301, "SpriteSaveToFile", kMethod, "SpriteID:l,FileName:b"},
 };
 
 // The events' interface, in the same notation.
