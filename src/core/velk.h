@@ -253,8 +253,11 @@ public:
     bool RefusedDuringFirstFill(int index);
     // Puts a looping source back at its loop section's start (else its first sample).
     void RewindForLoop(int index);
-    // Stops a buffer as Snd_Stop does, without its log lines: the worker, the
-    // device, the buffer's voices and its fade.
+    // What plays from a buffer stops: the worker, the device, the buffer's
+    // voices, and its fade (which ends at its target).
+    void SilenceBuffer(int index);
+    // Stops a buffer as Snd_Stop does, without its log lines: silenced, and
+    // its device buffer given back with the source rewound.
     void StopBuffer(int index);
     // Mode 2: makes the device buffer of a static buffer hold its whole sound
     // (as a play does, without playing); false when it plays from a ring.

@@ -472,11 +472,15 @@ HRESULT VelkObject::Snd_Stop(LONG BufferID) {
     return S_OK;
 }
 
-void VelkObject::StopBuffer(int index) {
+void VelkObject::SilenceBuffer(int index) {
     HaltPlayback(index);
-    ResetBuffer(index);
     StopVoicesOf(index);
     EndFade(index);
+}
+
+void VelkObject::StopBuffer(int index) {
+    SilenceBuffer(index);
+    ResetBuffer(index);
 }
 
 bool VelkObject::PrepareWholeSound(int index) {

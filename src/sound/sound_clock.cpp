@@ -35,7 +35,8 @@ void VelkObject::StartSoundClock() {
         velk::FatalSystemError(this, velk::texts::kFailed, velk::texts::kClockThreadFailed);
 }
 
-// Joined before the buffers it turns go; also lets go of what it held.
+// Joined before the buffers it turns go; also lets go of what it held (mode 1's
+// channel is let go by CloseWaveOut, which closes it).
 void VelkObject::StopSoundClock() {
     if (Mix.ClockThread) {
         SetEvent(Mix.ClockStop);
@@ -49,7 +50,6 @@ void VelkObject::StopSoundClock() {
         Drop(Mix.Fades[index].Device);
         Drop(Mix.Watched[index]);
     }
-    Mix.Channel = nullptr;
     Mix.FadeStops = 0;  // the buffers they meant are gone
 }
 

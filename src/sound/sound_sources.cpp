@@ -266,9 +266,9 @@ HRESULT VelkObject::Snd_Open(LONG BufferID, BSTR FileName) {
 
     if (RefusedDuringFirstFill(index)) return S_OK;
 
-    HaltPlayback(index);  // the worker and the device let go of the blocks first
-    StopVoicesOf(index);  // a new sound: the old one's voices end with it
-    EndFade(index);
+    // The worker and the device let go of the blocks first; the old sound's
+    // voices and fade end with it.
+    SilenceBuffer(index);
     ReleaseBuffer(index);
     CloseSource(index);  // a source whose buffer holds no blocks is still open
     velk::SoundBuffer& buffer = SoundBufferTable[index];
