@@ -185,6 +185,14 @@ public:
     HRESULT STDMETHODCALLTYPE Snd_StopVoice(LONG Voice) override;
     HRESULT STDMETHODCALLTYPE Snd_VoicePlaying(LONG Voice, LONG* Playing) override;
     HRESULT STDMETHODCALLTYPE SpriteSaveToFile(LONG SpriteID, BSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE SpriteSetAlpha(LONG SpriteID, LONG PerPixel) override;
+    HRESULT STDMETHODCALLTYPE SpriteGetAlpha(LONG SpriteID, LONG* PerPixel) override;
+    HRESULT STDMETHODCALLTYPE BltRotate(LONG FromID, LONG FromX, LONG FromY, LONG w, LONG h, LONG ToID, LONG ToX,
+                                        LONG ToY, double Angle, double ScaleX, double ScaleY) override;
+    HRESULT STDMETHODCALLTYPE wScale(LONG Width, LONG Height, LONG Mode) override;
+    HRESULT STDMETHODCALLTYPE get_wFullScreen(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wFullScreen(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE DAddFont(BSTR FileName) override;
 
     // ---------------------------------------------------------------- subsystem internals
     // Each subsystem declares its internal operations in its own block here.

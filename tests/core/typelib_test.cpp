@@ -139,6 +139,12 @@ const Member kMembers2[] = {
     {210, "Snd_StopVoice", kMethod, "Voice:l"},
     {211, "Snd_VoicePlaying", kMethod, "Voice:l,Playing:r"},
     {301, "SpriteSaveToFile", kMethod, "SpriteID:l,FileName:b"},
+    {302, "SpriteSetAlpha", kMethod, "SpriteID:l,PerPixel:l"},
+    {303, "SpriteGetAlpha", kMethod, "SpriteID:l,PerPixel:r"},
+    {304, "BltRotate", kMethod, "FromID:l,FromX:l,FromY:l,w:l,h:l,ToID:l,ToX:l,ToY:l,Angle:d,ScaleX:d,ScaleY:d"},
+    {305, "wScale", kMethod, "Width:l,Height:l,Mode:l"},
+    {306, "wFullScreen", kGetPut, ""},
+    {307, "DAddFont", kMethod, "FileName:b"},
 };
 
 // The events' interface, in the same notation.
