@@ -47,6 +47,8 @@ struct SpriteSlot {
     LONG LineStyle;
     ContextState Context;  // DirectDraw sprites only; a GDI sprite's DC holds its own
     HeldLock Lock;         // DirectDraw sprites only
+    // SpriteSetAlpha: 1 when every pixel carries its alpha (see alpha_pixels.h).
+    LONG PerPixelAlpha;
 };
 static_assert(sizeof(LOGFONTA) == 60, "the font record is the platform's 60-byte one");
 
