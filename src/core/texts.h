@@ -253,6 +253,18 @@ inline constexpr char kDownloadTargetUnwritable[] = "%s を保存先 %s に書�
 // The host ended its window while the body arrived: the old file stays.
 inline constexpr char kDownloadAbandoned[] = "ウィンドウが終了したのでダウンロードを中止しました（元のファイルはそのままです）";
 
+// ---------------------------------------------------------------- per-pixel alpha
+// (texts of SpriteSetAlpha and SpriteGetAlpha)
+
+// ---------------------------------------------------------------- rotation
+// (texts of BltRotate)
+
+// ---------------------------------------------------------------- window scaling and full screen
+// (texts of wScale and wFullScreen)
+
+// ---------------------------------------------------------------- font files
+// (texts of DAddFont)
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 
