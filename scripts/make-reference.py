@@ -72,7 +72,7 @@ DESCRIPTIONS = {
     "DrawEllipse": "Draws the arc of the ellipse of radii wr, hr from StartR to EndR degrees (counter-clockwise from the right, in one-degree chords; nothing when EndR < StartR); Close non-zero joins its ends to the centre.",
     "DrawFill": "Fills the area of the colour found at a point, around that point, with a brush of the colour and the sprite's fill style.",
     "DrawString": "Draws text in the colour on a transparent background, its top at y: starting at x (Align 0), ending at x (1) or centred on x (2); any other Align ends the process.",
-    "DSetTextFont": "Sets a sprite's DrawString font: height, bold (weight 800 × Bold), italic, underline, strike-out and face name; 255 (for the face, \"default\") keeps a value as it is. Initially 18 high in ＭＳ Ｐゴシック.",
+    "DSetTextFont": "Sets a sprite's DrawString font: height, bold (weight 800 × Bold), italic, underline, strike-out and face name; 255 (for the face, \"default\") keeps a value as it is. Initially 18 high in ＭＳ Ｐゴシック. The font asks for the Japanese character set; a named face that has no Japanese characters (one added by DAddFont, say) is used all the same rather than passed over for another.",
     "DSetTextSpace": "Sets the extra space between characters of DrawString on a sprite, in logical units.",
     "Refresh": "Shows sprite 0 in the window (mode 3: on the screen), then waits out the rest of the frame interval since the previous Refresh and sets KeepFPS.",
     "SpriteState": "Creates (non-zero) a sprite 1 to 8 at the back buffer's size (1 × 1 before any graphics mode; an existing one stays as it is) or frees it (0).",

@@ -80,6 +80,7 @@ void VelkObject::Teardown() {
     mciSendStringA("close all", nullptr, 0, nullptr);
     KillTimer(Window, velk::kWindowTimerId);
     GraphicsCleanup();
+    RemoveAddedFonts();
     CleanupSoundMode();
     velk::LogWrite(this, velk::texts::kSucceed);
     LiveInstance = nullptr;

@@ -263,7 +263,10 @@ inline constexpr char kDownloadAbandoned[] = "ウィンドウが終了したの�
 // (texts of wScale and wFullScreen)
 
 // ---------------------------------------------------------------- font files
-// (texts of DAddFont)
+inline constexpr char kSubjectAddFont[] = "フォント追加関数( DAddFont ) ";
+inline constexpr char kAddFontTitle[] = "DAddFont フォントファイルを追加";
+inline constexpr char kFontFileNotFound[] = "フォントファイルが見つかりません";
+inline constexpr char kFontFileRefused[] = "フォントファイルを読み込めませんでした";
 
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";

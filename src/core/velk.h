@@ -11,6 +11,7 @@
 
 #include "graphics/image_formats.h"
 #include "graphics/sprite_store.h"
+#include "graphics/text.h"  // for: FontFiles
 #include "sound/mixer.h"
 #include "sound/sound_buffer.h"
 #include "sound/stream_worker.h"
@@ -199,6 +200,8 @@ public:
 
     // graphics
     void GraphicsCleanup();
+    // Takes back the font files that DAddFont made usable.
+    void RemoveAddedFonts();
     // Re-creates sprite 0 for a new client size; the message loop calls it.
     void BackBufferResize(LONG width, LONG height);
     // Sprite-ID checks: the range first, then (for the second) emptiness; both end
@@ -341,6 +344,7 @@ public:
     velk::SectionWorker SectionWorkers[velk::kSoundBufferCount];  // [0] unused: the stream has its own
     velk::EventSource Events;  // the connection point of _IVELKEvents and its sinks
     velk::Mixer Mix;           // volume, pan, speed, fades and voices
+    velk::FontFiles AddedFonts;  // what DAddFont added, taken back at the end
 
 private:
     explicit VelkObject(IUnknown* outer);

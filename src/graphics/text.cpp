@@ -49,6 +49,43 @@ void SetFaceName(LOGFONTA& font, const char* name) {
     memcpy(font.lfFaceName, name, length);
 }
 
+bool FaceAnswers(const char* asked, const char* chosen) { return !*asked || lstrcmpiA(asked, chosen) == 0; }
+
+namespace {
+
+// The face the platform chose for the font selected in `dc`.
+bool SelectedFaceAnswers(HDC dc, const char* asked) {
+    char chosen[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof chosen, chosen);
+    return FaceAnswers(asked, chosen);
+}
+
+// The sprite's font selected into `dc`. The record asks for the Japanese
+// character set, so that the texts of the default faces draw as ever; a face
+// named by the host that has no such characters would be passed over for
+// another, so then the face is asked for with whatever characters it has, and
+// taken when that gives the face.
+HFONT SelectSpriteFont(HDC dc, const LOGFONTA& record) {
+    HFONT font = CreateFontIndirectA(&record);
+    if (!font) return nullptr;
+    SelectObject(dc, font);
+    if (record.lfCharSet == DEFAULT_CHARSET || SelectedFaceAnswers(dc, record.lfFaceName)) return font;
+    LOGFONTA any_characters = record;
+    any_characters.lfCharSet = DEFAULT_CHARSET;
+    HFONT named = CreateFontIndirectA(&any_characters);
+    if (!named) return font;
+    SelectObject(dc, named);
+    if (SelectedFaceAnswers(dc, record.lfFaceName)) {
+        DeleteObject(font);
+        return named;
+    }
+    SelectObject(dc, font);
+    DeleteObject(named);
+    return font;
+}
+
+}  // namespace
+
 }  // namespace velk
 
 using velk::SpriteSlot;
@@ -60,10 +97,10 @@ HRESULT VelkObject::DrawString(LONG x, LONG y, BSTR Text, LONG Align, LONG Color
         velk::FatalError(this, texts::kIdRangeError, texts::kSubjectTextAlign, Align, texts::kTextAlignRange);
     velk::SpriteContext dc(slot);
     const velk::TextLayout layout = velk::LayoutText(Align, x, y, ScreenWidth, ScreenHeight);
-    HFONT font = CreateFontIndirectA(&slot.TextFont);
     SetTextColor(dc, static_cast<COLORREF>(Color));
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    HGDIOBJ previous = GetCurrentObject(dc, OBJ_FONT);
+    HFONT font = velk::SelectSpriteFont(dc, slot.TextFont);
     const velk::AnsiText text = velk::ToAnsi(Text);
     if (text.get()) {
         RECT box = layout.Box;

@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace velk {
 
 inline constexpr LONG kAlignLeft = 0, kAlignRight = 1, kAlignCenter = 2;
@@ -25,5 +28,14 @@ void ApplyFontArguments(LOGFONTA& font, LONG size, LONG bold, LONG italic, LONG 
 // Clears the face name and copies `name` in, cut at a character boundary so that
 // it fits with its terminator; null counts as empty.
 void SetFaceName(LOGFONTA& font, const char* name);
+
+// Whether the face the platform chose answers the face asked for (names compare
+// without regard to case); an empty request takes any face.
+bool FaceAnswers(const char* asked, const char* chosen);
+
+// Font files added for this process, each once per DAddFont, in the order added.
+struct FontFiles {
+    std::vector<std::string> Paths;
+};
 
 }  // namespace velk

@@ -46,6 +46,12 @@ std::string IdEmptyText(const char* subject, int id) {
            " が指定されました。\n\t\t->指定されたIDは空です。使用されていません";
 }
 
+std::string FailedText(const char* reason) { return std::string("### Failed  ") + reason; }
+
+std::string ParamText(const char* subject) {
+    return std::string("\t[ Error ] Typ:Param  ") + subject + "で正しくない引数 NULL が渡されました。";
+}
+
 void ExpectFatalEnds(const std::vector<FatalCase>& cases) {
     for (const FatalCase& fatal : cases) {
         SCOPED_TRACE(fatal.scenario);

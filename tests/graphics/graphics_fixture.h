@@ -28,6 +28,9 @@ void PumpMessages();
 // The texts a user sees for a bad or empty sprite ID.
 std::string IdRangeText(const char* subject, int id, const char* range = "0～最大スプライト数(固定:8)");
 std::string IdEmptyText(const char* subject, int id);
+// A step that failed ("### Failed  " and the reason), and a null argument.
+std::string FailedText(const char* reason);
+std::string ParamText(const char* subject);
 
 // A scenario body: a core object with a window in GDI mode and its log on, then `action`.
 int ScenarioInGdiMode(void (*action)(VelkObject*));

@@ -11,6 +11,8 @@
 #include "graphics/graphics_fixture.h"
 #include "graphics/text.h"
 #include "support/bstr.h"
+#include "support/font_file.h"
+#include "support/harness.h"
 #include "support/resource_counts.h"
 
 using namespace velk_test;
@@ -215,6 +217,34 @@ TEST_P(Text, EachStringsFontIsDeletedAfterwards) {
     ExpectFlat(before, CountResources(), 5);
 }
 
+// The family exists only in a file of the test's own, and has no Japanese
+// characters: the Japanese character set that the font record asks for would
+// pass it over for another face.
+TEST_P(Text, AFontFileAddedForTheProcessDrawsInItsFamilyUntilTakenBack) {
+    TempDir dir;
+    const std::string path = dir.File("block.ttf");
+    WriteBytes(path, MakeBlockFont("VelkTestBlock"));
+    // Each look uses a size of its own: the platform of the test bed keeps a
+    // font request's answer while fonts are added and taken away.
+    Bstr family(L"VelkTestBlock");
+    velk_->DSetTextFont(38, 255, 255, 255, 255, family, 1);
+    const Ink before = Draw(L"A");
+    ASSERT_GT(before.count, 0);
+    ASSERT_LT(before.count, 800) << "no block before the file is added";
+
+    ASSERT_EQ(velk_->DAddFont(Bstr(std::wstring(path.begin(), path.end()).c_str())), S_OK);
+    velk_->DSetTextFont(40, 255, 255, 255, 255, family, 1);
+    const Ink block = Draw(L"A");
+    EXPECT_GE(block.count, 36 * 36) << "the capital A of the file is a solid block";
+    EXPECT_NEAR(block.width(), 40, 2);
+    EXPECT_NEAR(block.height(), 40, 2);
+    EXPECT_NE(Log().find("DAddFont フォントファイルを追加"), std::string::npos);
+
+    velk_->RemoveAddedFonts();  // what the object's end does
+    velk_->DSetTextFont(42, 255, 255, 255, 255, family, 1);
+    EXPECT_LT(Draw(L"A").count, 800);
+}
+
 // ---------------------------------------------------------------- fatal paths
 
 VELK_SCENARIO(DrawStringAlignThree) {
@@ -226,6 +256,16 @@ VELK_SCENARIO(DrawStringSpriteBeforeAlign) {
 VELK_SCENARIO(TextFontEmpty) {
     return ScenarioInGdiMode([](VelkObject* v) { v->DSetTextFont(255, 255, 255, 255, 255, nullptr, 4); });
 }
+VELK_SCENARIO(AddMissingFontFile) {
+    return ScenarioInGdiMode([](VelkObject* v) { v->DAddFont(Bstr(L"no such font.ttf")); });
+}
+VELK_SCENARIO(AddFontFromAFileOfAnotherKind) {
+    return ScenarioInGdiMode([](VelkObject* v) {
+        WriteBytes("not a font.ttf", Bytes(600, 0x5A));
+        v->DAddFont(Bstr(L"not a font.ttf"));
+    });
+}
+VELK_SCENARIO(AddFontNull) { return ScenarioInGdiMode([](VelkObject* v) { v->DAddFont(nullptr); }); }
 VELK_SCENARIO(TextSpaceMinusOne) { return ScenarioInGdiMode([](VelkObject* v) { v->DSetTextSpace(1, -1); }); }
 
 TEST(TextErrors, EndTheProcessWithTheExactText) {
@@ -237,6 +277,9 @@ TEST(TextErrors, EndTheProcessWithTheExactText) {
          std::string("  [ Error ] Typ:ID     ") + t::kSubjectDrawing +
              "で正しくないID : 4 が指定されました。\n\t\t->指定されたIDは空です。使用されていません"},
         {"TextSpaceMinusOne", IdRangeText(t::kSubjectDrawing, -1, t::kSpriteRangeAny)},
+        {"AddMissingFontFile", FailedText(t::kFontFileNotFound)},
+        {"AddFontFromAFileOfAnotherKind", FailedText(t::kFontFileRefused)},
+        {"AddFontNull", ParamText(t::kSubjectAddFont)},
     };
     ExpectFatalEnds(cases);
 }
