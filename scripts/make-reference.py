@@ -15,7 +15,7 @@ IDL = os.path.join(ROOT, "resources", "velk.idl")
 TEXTS = os.path.join(ROOT, "src", "core", "texts.h")
 OUTPUT = os.path.join(ROOT, "docs", "reference.md")
 MEMBER_COUNT = 124
-SECOND_MEMBER_COUNT = 20
+SECOND_MEMBER_COUNT = 32
 
 DESCRIPTIONS = {
     "wDefault": "Creates and shows the application window (640 × 480 client area), the program name being its title and class name, then sets graphics mode 1, 60 frames per second and sound mode 2 (falling back to 1); a second call only logs.",
@@ -115,7 +115,7 @@ DESCRIPTIONS = {
     "mci": "Sends the MCI command `CMDStr \"FilePath\" Optional` with the window as the receiver of notifications; an error MCI reports ends the process; a command with notify later calls OnMCISuccess or OnMCIFailure.",
 }
 
-EVENT_COUNT = 18
+EVENT_COUNT = 21
 
 EVENT_DESCRIPTIONS = {
     "OnActive": "The window LOST activation (the same inverted pairing as the handler slots); always 0.",
@@ -136,6 +136,9 @@ EVENT_DESCRIPTIONS = {
     "OnTimer": "A tick of the timer started by wRunTimer; always 0.",
     "OnSoundEnded": "A non-looping play of the buffer reached its end by itself (not raised for Snd_Stop, a fade's stop or a new play); in mode 1 with the ID the channel last played for. Raised through the window's message loop.",
     "OnSoundFaded": "A fade of Snd_Fade completed (after the stop it asked for); in mode 1 with the ID given to Snd_Fade. Raised through the window's message loop.",
+    "OnPadConnected": "A gamepad (Index 0 to 3) was connected; noticed while the window's messages are pumped, at most a quarter of a second late.",
+    "OnPadDisconnected": "A gamepad (Index 0 to 3) was disconnected; noticed as OnPadConnected is.",
+    "OnDropFiles": "Files were dropped onto the window (wAcceptFiles 1); Count is how many. Their paths wait in DroppedFiles.",
 }
 
 SECOND_DESCRIPTIONS = {
@@ -157,6 +160,16 @@ SECOND_DESCRIPTIONS = {
     "wScale": "Fixes the back buffer (sprite 0) at Width × Height (1 to 4096 each), which then no longer follows the client size, and presents it at each Refresh scaled to the client area: Mode 1 stretched to fill it, 2 stretched keeping its aspect ratio with black bars, 3 at the largest whole multiple that fits (at least 1), centred on black. Always nearest pixel, never smoothed. While scaling, MouseX and MouseY (read and set) are in back-buffer units, a pointer over a black bar reading as the nearest edge. wScale 0, 0, 0 returns at once to a back buffer that follows the client size. In every graphics mode.",
     "wFullScreen": "1 makes the window a borderless window covering the whole monitor it is on, without changing the display mode; 0 gives it back its style, position and size from before. Graphics modes 1 and 2 (in mode 3 the window is exclusive full screen already and the property only reads 1). With wScale mode 3 this is crisp full-screen pixel art.",
     "DAddFont": "Makes the fonts of a TrueType or OpenType file usable by DSetTextFont for this process only (nothing is installed for the system); they are removed again when the object goes. A relative name is taken as SpriteLoadFromFile takes it. A file the platform refuses ends the process through the error path.",
+    "KeyHit": "How many times the key (a virtual-key code 1 to 254, mouse buttons included) went down since the previous KeyHit of the same key, counted from the window's key and button messages as they arrive, so that no tap is lost however short: auto-repeat is not counted, a double-click's second press is. Counts stop at 255. The window's messages must be pumped (Run or DoEvents).",
+    "KeyReleased": "How many times the key went up since the previous KeyReleased of the same key, counted as KeyHit counts presses.",
+    "TextInput": "The text typed into the window since the previous read, in UTF-16 as the platform delivers it (input-method results and characters outside the basic plane included), backspace as U+0008 and Enter as U+000D; at most the last 1024 characters are kept.",
+    "PadConnected": "1 when a gamepad is connected at Index (0 to 3), else 0. Gamepads come through the platform's XInput, loaded when first needed (the newest module present first); no module or no pad means no pads, never an error.",
+    "PadButtons": "The gamepad's button bits, as the platform gives them (0 without a pad).",
+    "PadAxis": "An axis of the gamepad: 0 left x, 1 left y, 2 right x, 3 right y, each -1.0 to 1.0 with up and right positive and the platform's recommended dead zones applied (the range outside the dead zone rescaled to the whole range); 4 left trigger and 5 right trigger, 0.0 to 1.0 past the trigger threshold. 0 without a pad.",
+    "PadRumble": "Sets the speed of the gamepad's two motors (Low the left, low-frequency one; High the right), 0.0 to 1.0; without a pad nothing happens.",
+    "wAcceptFiles": "1 lets the user drop files onto the window (its accept-files style); 0 refuses them again.",
+    "DroppedFiles": "The full paths of the files dropped since the previous read, in Unicode, CR LF between them and none after the last; empty when none.",
+    "ClipboardText": "The clipboard's Unicode text (empty when it holds none); a put replaces the clipboard's contents with the text.",
 }
 
 TYPE_NAMES = {"long": "long", "short": "short", "BSTR": "string", "HOST_ADDRESS": "address", "double": "double"}

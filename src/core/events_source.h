@@ -32,6 +32,9 @@ enum EventId : DISPID {
     kEventOnTimer,
     kEventOnSoundEnded,  // raised by the mixer, not after a handler slot
     kEventOnSoundFaded,
+    kEventOnPadConnected,  // raised by the input code, not after a handler slot
+    kEventOnPadDisconnected,
+    kEventOnDropFiles,
 };
 
 // The event that follows a handler slot's call (kEventNone for the window-procedure slot).

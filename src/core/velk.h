@@ -194,6 +194,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_wFullScreen(LONG* pVal) override;
     HRESULT STDMETHODCALLTYPE put_wFullScreen(LONG newVal) override;
     HRESULT STDMETHODCALLTYPE DAddFont(BSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE KeyHit(LONG KeyCode, LONG* Count) override;
+    HRESULT STDMETHODCALLTYPE KeyReleased(LONG KeyCode, LONG* Count) override;
+    HRESULT STDMETHODCALLTYPE get_TextInput(BSTR* pVal) override;
+    HRESULT STDMETHODCALLTYPE PadConnected(LONG Index, LONG* Connected) override;
+    HRESULT STDMETHODCALLTYPE PadButtons(LONG Index, LONG* Buttons) override;
+    HRESULT STDMETHODCALLTYPE PadAxis(LONG Index, LONG Axis, double* Value) override;
+    HRESULT STDMETHODCALLTYPE PadRumble(LONG Index, double Low, double High) override;
+    HRESULT STDMETHODCALLTYPE get_wAcceptFiles(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_wAcceptFiles(LONG newVal) override;
+    HRESULT STDMETHODCALLTYPE get_DroppedFiles(BSTR* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_ClipboardText(BSTR* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_ClipboardText(BSTR newVal) override;
 
     // ---------------------------------------------------------------- subsystem internals
     // Each subsystem declares its internal operations in its own block here.

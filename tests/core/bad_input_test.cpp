@@ -108,7 +108,7 @@ void ExpectNoCrash(size_t first, size_t end) {
     LocalAppDataSetting setting;
     setting.Set(dir.path());
     const std::vector<Member> members = Members();
-    ASSERT_EQ(members.size(), 144u);
+    ASSERT_EQ(members.size(), 156u);
     end = std::min(end, members.size());
     {
         std::ofstream table(dir.File("members.txt"), std::ios::binary);
@@ -182,3 +182,4 @@ TEST(BadInput, Rows112To120) { ExpectNoCrash(112, 120); }
 TEST(BadInput, Rows120To128) { ExpectNoCrash(120, 128); }
 TEST(BadInput, Rows128To136) { ExpectNoCrash(128, 136); }
 TEST(BadInput, Rows136To144) { ExpectNoCrash(136, 144); }
+TEST(BadInput, Rows144To156) { ExpectNoCrash(144, 156); }

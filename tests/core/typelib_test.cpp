@@ -124,7 +124,8 @@ const Member kMembers[] = {
     {111, "mci", kMethod, "CMDStr:b,FilePath:b,Optional:b"},
 };
 
-// What IVELK2 adds after IVELK's slots ("d" a double, "D" a double result).
+// What IVELK2 adds after IVELK's slots ("d" a double, "D" a double result, "S"
+// a string result).
 const Member kMembers2[] = {
     {201, "Snd_SetVolume", kMethod, "BufferID:l,Volume:d"},
     {202, "Snd_GetVolume", kMethod, "BufferID:l,Volume:D"},
@@ -145,6 +146,17 @@ const Member kMembers2[] = {
     {305, "wScale", kMethod, "Width:l,Height:l,Mode:l"},
     {306, "wFullScreen", kGetPut, ""},
     {307, "DAddFont", kMethod, "FileName:b"},
+    {401, "KeyHit", kMethod, "KeyCode:l,Count:r"},
+    {402, "KeyReleased", kMethod, "KeyCode:l,Count:r"},
+    {403, "TextInput", kGet, "S"},
+    {404, "PadConnected", kMethod, "Index:l,Connected:r"},
+    {405, "PadButtons", kMethod, "Index:l,Buttons:r"},
+    {406, "PadAxis", kMethod, "Index:l,Axis:l,Value:D"},
+    {407, "PadRumble", kMethod, "Index:l,Low:d,High:d"},
+    {408, "wAcceptFiles", kGetPut, ""},
+    {409, "DroppedFiles", kGet, "S"},
+    {410, "ClipboardText", kGet, "S"},
+    {410, "ClipboardText", kPut, "b"},
 };
 
 // The events' interface, in the same notation.
@@ -167,6 +179,9 @@ const Member kEvents[] = {
     {16, "OnTimer", kMethod, "Value:l"},
     {17, "OnSoundEnded", kMethod, "BufferID:l"},
     {18, "OnSoundFaded", kMethod, "BufferID:l"},
+    {19, "OnPadConnected", kMethod, "Index:l"},
+    {20, "OnPadDisconnected", kMethod, "Index:l"},
+    {21, "OnDropFiles", kMethod, "Count:l"},
 };
 
 // One vtable slot as the expected table implies it.
@@ -239,7 +254,7 @@ std::string Describe(ITypeInfo* info, const ELEMDESC& element) {
     else if (type.vt == VT_PTR && type.lptdesc->vt == VT_I4)
         code = (flags & PARAMFLAG_FRETVAL) ? "r" : ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "L" : "?";
     else if (type.vt == VT_PTR && type.lptdesc->vt == VT_BSTR)
-        code = ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "B" : "?";
+        code = (flags & PARAMFLAG_FRETVAL) ? "S" : ((flags & PARAMFLAG_FIN) && (flags & PARAMFLAG_FOUT)) ? "B" : "?";
     else if (type.vt == VT_PTR && type.lptdesc->vt == VT_R8 && (flags & PARAMFLAG_FRETVAL))
         code = "D";
     else if (type.vt == VT_R8)
