@@ -302,8 +302,9 @@ HRESULT VelkObject::BltAlphaBlend(LONG FromID, LONG FromX, LONG FromY, LONG w, L
     if (!PlaceTransfer(from, FromX, FromY, w, h, to, ToX, ToY, w, h, true, &place)) return S_OK;
     // On the pixel memory (the same picture at memory speed); through the
     // single-pixel calls, in pixel units, where a format has no memory view.
-    // With alpha on either side the weight scales the source's alpha; a plain
-    // source keeps its blend, which takes no key, onto a sprite that keeps alpha too.
+    // With alpha on either side the weight scales the source's alpha (a plain
+    // source's is 255); the key counts for a source that keeps alpha only, as
+    // the plain blend takes none.
     if ((KeepsAlpha(from) || KeepsAlpha(to)) &&
         velk::CompositeOnMemory(from, to, place.source, place.dest, lAlphaBlend, HasKey(from) && KeepsAlpha(from)))
         return S_OK;
