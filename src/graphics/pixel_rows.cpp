@@ -175,13 +175,15 @@ void OverOpaqueRowReference(const uint32_t* source, uint32_t* dest, size_t count
     for (size_t i = 0; i < count; ++i) dest[i] = OverOpaque(source[i], dest[i], AlphaOfWord(source[i]));
 }
 
-// In 16-bit lanes s a + d (255 - a) stays below 2^16 and so does every step of
-// Div255Round, so wrapping unsigned arithmetic gives the reference exactly.
+// In 16-bit lanes s a + d (255 - a) + 128 stays below 2^16, and Div255Round's
+// (t + (t >> 8)) >> 8 equals the high half of t x 257 (the fraction t / 256
+// that the product adds never carries), so the rows give the reference exactly.
 VELK_SSE2 void OverOpaqueRow(const uint32_t* source, uint32_t* dest, size_t count) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i top = _mm_set1_epi32(static_cast<int>(~kColourBits));
     const __m128i full = _mm_set1_epi16(255);
     const __m128i half = _mm_set1_epi16(128);
+    const __m128i by257 = _mm_set1_epi16(257);
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
@@ -201,8 +203,8 @@ VELK_SSE2 void OverOpaqueRow(const uint32_t* source, uint32_t* dest, size_t coun
             // Lane 3 of each pixel holds 255 - alpha; spread it over the pixel's lanes.
             const __m128i ia = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sp, 0xFF), 0xFF);
             const __m128i a = _mm_sub_epi16(full, ia);
-            __m128i x = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(sp, a), _mm_mullo_epi16(dp, ia)), half);
-            halves[part] = _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+            const __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(sp, a), _mm_mullo_epi16(dp, ia)), half);
+            halves[part] = _mm_mulhi_epu16(t, by257);
         }
         const __m128i colours = _mm_andnot_si128(top, _mm_packus_epi16(halves[0], halves[1]));
         _mm_storeu_si128(to, _mm_or_si128(colours, kept));

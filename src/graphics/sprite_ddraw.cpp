@@ -278,15 +278,26 @@ bool ProbeFormat16(IDirectDrawSurface7* like, const DDPIXELFORMAT& pixel_format,
 }
 
 // The tables of the display's one 16-bit format, probed once per format.
+struct Format16Cache {
+    Pixel16Format format;
+    DWORD masks[3];
+    bool ready;
+};
+Format16Cache g_format16{};
+
+bool SameMasks(const Format16Cache& cache, const DDPIXELFORMAT& pixel_format) {
+    return cache.masks[0] == pixel_format.dwRBitMask && cache.masks[1] == pixel_format.dwGBitMask &&
+           cache.masks[2] == pixel_format.dwBBitMask;
+}
+
 const Pixel16Format* Format16Of(IDirectDrawSurface7* surface, const DDPIXELFORMAT& pixel_format) {
-    static Pixel16Format format;
-    static DWORD probed_masks[3] = {0, 0, 0};
-    static bool ready = false;
-    const DWORD masks[3] = {pixel_format.dwRBitMask, pixel_format.dwGBitMask, pixel_format.dwBBitMask};
-    if (ready && std::equal(masks, masks + 3, probed_masks)) return &format;
-    ready = ProbeFormat16(surface, pixel_format, &format);
-    std::copy(masks, masks + 3, probed_masks);
-    return ready ? &format : nullptr;
+    Format16Cache& cache = g_format16;
+    if (cache.ready && SameMasks(cache, pixel_format)) return &cache.format;
+    cache.ready = ProbeFormat16(surface, pixel_format, &cache.format);
+    cache.masks[0] = pixel_format.dwRBitMask;
+    cache.masks[1] = pixel_format.dwGBitMask;
+    cache.masks[2] = pixel_format.dwBBitMask;
+    return cache.ready ? &cache.format : nullptr;
 }
 
 }  // namespace
@@ -298,6 +309,12 @@ const Pixel16Format* DirectDrawSpriteFormat16(IDirectDrawSurface7* surface) {
         pixel_format.dwRGBBitCount != 16)
         return nullptr;
     return Format16Of(surface, pixel_format);
+}
+
+const Pixel16Format* DirectDrawSpriteProbedFormat16(const DDPIXELFORMAT& pixel_format) {
+    const bool probed = (pixel_format.dwFlags & DDPF_RGB) && pixel_format.dwRGBBitCount == 16 && g_format16.ready &&
+                        SameMasks(g_format16, pixel_format);
+    return probed ? &g_format16.format : nullptr;
 }
 
 bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format) {

@@ -194,6 +194,8 @@ bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view);
 bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format);
 // The platform's conversions of a 16-bit surface's format; null for other formats.
 const Pixel16Format* DirectDrawSpriteFormat16(IDirectDrawSurface7* surface);
+// The same tables without a platform call once they are known; null before.
+const Pixel16Format* DirectDrawSpriteProbedFormat16(const DDPIXELFORMAT& pixel_format);
 // True when the surface is of the layout DirectDrawSpriteCreate gives sprites that keep alpha.
 bool DirectDrawSpriteKeepsAlpha(IDirectDrawSurface7* surface);
 // Whole words (alpha included) between such a surface and width x height words,

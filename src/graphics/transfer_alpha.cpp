@@ -41,14 +41,20 @@ bool OpenGdiBlock(SpriteSlot& slot, Block* block) {
     return true;
 }
 
-// The 16-bit tables come first: probing them uses the platform's contexts,
-// which a held lock would refuse.
 bool OpenSurfaceBlock(SpriteSlot& slot, bool keyed, Block* block) {
-    const Pixel16Format* format16 = DirectDrawSpriteFormat16(slot.Surface);
     DDCOLORKEY key{};
     if (keyed && FAILED(slot.Surface->GetColorKey(DDCKEY_SRCBLT, &key))) keyed = false;
     const DDSURFACEDESC2* desc = HeldSurfaceMemory(slot);
-    if (!desc || (desc->ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY)) return false;
+    if (!desc) return false;
+    const Pixel16Format* format16 = DirectDrawSpriteProbedFormat16(desc->ddpfPixelFormat);
+    if (!format16 && desc->ddpfPixelFormat.dwRGBBitCount == 16) {
+        // The format's first use: probing it draws, which the held lock would refuse.
+        ReleaseHeldLock(slot);
+        format16 = DirectDrawSpriteFormat16(slot.Surface);
+        desc = HeldSurfaceMemory(slot);
+        if (!desc) return false;
+    }
+    if (desc->ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) return false;
     const DDPIXELFORMAT& format = desc->ddpfPixelFormat;
     if (static_cast<LONG>(desc->dwWidth) < slot.Width || static_cast<LONG>(desc->dwHeight) < slot.Height) return false;
     block->raw_keyed = keyed;
