@@ -3,13 +3,17 @@
 // and presents. Printed beside the peer's frame rates (measured by
 // bench/sprite_bench.sh in the same run and passed in) and the memory limit (a
 // memcpy of the frame's bytes, measured here), with the share of on-time frames
-// at 60 fps. Every frame rate is the median of three runs.
-//   sprite_bench.exe ICON.BMP [--fullscreen] [--peer N=FPS]...
+// at 60 fps. Every frame rate is the median of three runs. Modes 1 and 2 then
+// run the alpha storm: the same frames with 32 x 32 sprites that keep per-pixel
+// alpha (soft edges), beside the peer's blended sprites (--alpha-peer).
+//   sprite_bench.exe ICON.BMP [--fullscreen] [--peer N=FPS]... [--alpha-peer N=FPS]...
 // Modes 1 and 2 by default; --fullscreen runs mode 3 alone (in the bed whose
 // display is 640 x 480 x 16).
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,10 +29,12 @@ using namespace velk_bench;
 namespace {
 
 constexpr LONG kWidth = 640, kHeight = 480;
-constexpr LONG kSpriteId = 1;
+constexpr LONG kSpriteId = 1, kAlphaSpriteId = 2;
 constexpr LONG kBackground = 0xA0A0A0;
 constexpr int kRuns = 3;
 constexpr int kCounts[] = {100, 1000, 4000};
+constexpr int kAlphaCounts[] = {1000, 4000};
+constexpr LONG kAlphaSide = 32;
 // Frames of one timed run: enough for about this long, within these bounds, so
 // the slow figures of today and the fast ones to come both take seconds.
 constexpr double kRunMs = 600;
@@ -40,6 +46,7 @@ struct Mover {
 };
 
 struct Picture {
+    LONG id = kSpriteId;
     LONG width = 0, height = 0;
 };
 
@@ -97,7 +104,7 @@ LONG Frame(IVELK* velk, std::vector<Mover>& movers, const Picture& sprite) {
     velk->DrawBox(0, 0, kWidth, kHeight, kBackground, 1, 0);
     for (Mover& m : movers) {
         Move(m, sprite);
-        velk->Blt(kSpriteId, 0, 0, sprite.width, sprite.height, 0, m.x, m.y);
+        velk->Blt(sprite.id, 0, 0, sprite.width, sprite.height, 0, m.x, m.y);
     }
     velk->Refresh();
     LONG on_time = 0;
@@ -150,6 +157,77 @@ double FrameBytes(int count, const Picture& sprite, int bytes_per_pixel) {
     return (2 * frame + static_cast<double>(count) * sprite.width * sprite.height) * bytes_per_pixel;
 }
 
+void PrintRates(IVELK* velk, const int* counts, size_t count_number, const Picture& sprite,
+                const std::map<int, double>& peer, double memcpy_rate, int bytes_per_pixel) {
+    printf("  %6s %10s %10s %11s %14s %9s\n", "N", "ours fps", "peer fps", "ours/peer", "memory fps", "share");
+    for (size_t i = 0; i < count_number; ++i) {
+        const int count = counts[i];
+        const double ours = FramesPerSecond(velk, count, sprite);
+        const double limit = memcpy_rate / FrameBytes(count, sprite, bytes_per_pixel);
+        const auto found = peer.find(count);
+        if (found != peer.end()) {
+            printf("  %6d %10.1f %10.1f %9.2f x %14.1f %8.1f%%\n", count, ours, found->second, ours / found->second,
+                   limit, 100.0 * ours / limit);
+        } else {
+            printf("  %6d %10.1f %10s %11s %14.1f %8.1f%%\n", count, ours, "-", "-", limit, 100.0 * ours / limit);
+        }
+    }
+}
+
+// A 32 x 32 BMP with an alpha mask: a colour gradient, opaque within a radius
+// of 11 pixels, fading out to nothing at 16 (soft edges, clear corners).
+bool WriteSoftSprite(const char* path) {
+    const LONG side = kAlphaSide;
+    const DWORD rows_bytes = static_cast<DWORD>(side * side * 4);
+    BITMAPV4HEADER header{};
+    header.bV4Size = sizeof header;
+    header.bV4Width = side;
+    header.bV4Height = -side;
+    header.bV4Planes = 1;
+    header.bV4BitCount = 32;
+    header.bV4V4Compression = BI_BITFIELDS;
+    header.bV4SizeImage = rows_bytes;
+    header.bV4RedMask = 0x00FF0000;
+    header.bV4GreenMask = 0x0000FF00;
+    header.bV4BlueMask = 0x000000FF;
+    header.bV4AlphaMask = 0xFF000000;
+    BITMAPFILEHEADER file_header{};
+    file_header.bfType = 0x4D42;
+    file_header.bfOffBits = sizeof file_header + sizeof header;
+    file_header.bfSize = file_header.bfOffBits + rows_bytes;
+    std::vector<uint32_t> pixels;
+    for (LONG y = 0; y < side; ++y) {
+        for (LONG x = 0; x < side; ++x) {
+            const double dx = x + 0.5 - side / 2.0, dy = y + 0.5 - side / 2.0;
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            const int alpha = distance <= 11 ? 255 : distance >= 16 ? 0 : static_cast<int>(255 * (16 - distance) / 5);
+            const uint32_t colour = static_cast<uint32_t>(x * 8) << 16 | static_cast<uint32_t>(y * 8) << 8 | 0xC0;
+            pixels.push_back(static_cast<uint32_t>(alpha) << 24 | colour);
+        }
+    }
+    FILE* file = fopen(path, "wb");
+    if (!file) return false;
+    const bool written = fwrite(&file_header, sizeof file_header, 1, file) == 1 &&
+                         fwrite(&header, sizeof header, 1, file) == 1 &&
+                         fwrite(pixels.data(), rows_bytes, 1, file) == 1;
+    return fclose(file) == 0 && written;
+}
+
+// The alpha storm in the current mode.
+void BenchAlphaStorm(IVELK2* velk, LONG mode, BSTR soft_sprite, const std::map<int, double>& peer,
+                     double memcpy_rate) {
+    velk->SpriteSetAlpha(kAlphaSpriteId, 1);
+    velk->SpriteLoadFromFile(kAlphaSpriteId, soft_sprite);
+    Picture sprite;
+    sprite.id = kAlphaSpriteId;
+    sprite.width = sprite.height = kAlphaSide;
+    const int bytes_per_pixel = DisplayBytesPerPixel();
+    printf("mode %ld alpha storm: %ld x %ld sprites with per-pixel alpha (soft edges), median of %d runs\n",
+           static_cast<long>(mode), static_cast<long>(kAlphaSide), static_cast<long>(kAlphaSide), kRuns);
+    PrintRates(velk, kAlphaCounts, std::size(kAlphaCounts), sprite, peer, memcpy_rate, bytes_per_pixel);
+    velk->SpriteState(kAlphaSpriteId, 0);
+}
+
 // `key` is -1 until the first load reads it: later loads keep the slot's key,
 // which in mode 1 has already blackened the transparent pixels.
 void BenchMode(IVELK* velk, VelkObject* object, LONG mode, BSTR icon, const Picture& sprite,
@@ -166,18 +244,7 @@ void BenchMode(IVELK* velk, VelkObject* object, LONG mode, BSTR icon, const Pict
            static_cast<long>(mode), object->GraphicsMode == mode ? "" : " (fell back to 1)",
            static_cast<long>(sprite.width), static_cast<long>(sprite.height), static_cast<unsigned long>(key),
            bytes_per_pixel, kRuns);
-    printf("  %6s %10s %10s %11s %14s %9s\n", "N", "ours fps", "peer fps", "ours/peer", "memory fps", "share");
-    for (int count : kCounts) {
-        const double ours = FramesPerSecond(velk, count, sprite);
-        const double limit = memcpy_rate / FrameBytes(count, sprite, bytes_per_pixel);
-        const auto found = peer.find(count);
-        if (found != peer.end()) {
-            printf("  %6d %10.1f %10.1f %9.2f x %14.1f %8.1f%%\n", count, ours, found->second, ours / found->second,
-                   limit, 100.0 * ours / limit);
-        } else {
-            printf("  %6d %10.1f %10s %11s %14.1f %8.1f%%\n", count, ours, "-", "-", limit, 100.0 * ours / limit);
-        }
-    }
+    PrintRates(velk, kCounts, std::size(kCounts), sprite, peer, memcpy_rate, bytes_per_pixel);
     printf("  on time at 60 fps with %d sprites: %.1f%% of %d frames\n", kPacedSprites,
            100.0 * OnTimeShare(velk, sprite), kPacedFrames);
     velk->SpriteState(kSpriteId, 0);
@@ -187,12 +254,12 @@ void BenchMode(IVELK* velk, VelkObject* object, LONG mode, BSTR icon, const Pict
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: sprite_bench.exe ICON.BMP [--fullscreen] [--peer N=FPS]...\n");
+        fprintf(stderr, "usage: sprite_bench.exe ICON.BMP [--fullscreen] [--peer N=FPS]... [--alpha-peer N=FPS]...\n");
         return 2;
     }
     const char* icon_path = argv[1];
     bool fullscreen = false;
-    std::map<int, double> peer;
+    std::map<int, double> peer, alpha_peer;
     for (int i = 2; i < argc; ++i) {
         int count = 0;
         double fps = 0;
@@ -200,6 +267,10 @@ int main(int argc, char** argv) {
             fullscreen = true;
         } else if (strcmp(argv[i], "--peer") == 0 && i + 1 < argc && sscanf(argv[i + 1], "%d=%lf", &count, &fps) == 2) {
             peer[count] = fps;
+            ++i;
+        } else if (strcmp(argv[i], "--alpha-peer") == 0 && i + 1 < argc &&
+                   sscanf(argv[i + 1], "%d=%lf", &count, &fps) == 2) {
+            alpha_peer[count] = fps;
             ++i;
         } else {
             fprintf(stderr, "sprite_bench: unknown argument %s\n", argv[i]);
@@ -214,8 +285,8 @@ int main(int argc, char** argv) {
 
     VelkObject* object = CreateBenchObject("VelkSpriteBench");
     if (!object) return 2;
-    IVELK* velk = nullptr;
-    if (FAILED(object->QueryInterface(IID_IVELK, reinterpret_cast<void**>(&velk)))) return 2;
+    IVELK2* velk = nullptr;
+    if (FAILED(object->QueryInterface(IID_IVELK2, reinterpret_cast<void**>(&velk)))) return 2;
     wchar_t wide_path[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, icon_path, -1, wide_path, MAX_PATH);
     BSTR icon = SysAllocString(wide_path);
@@ -226,6 +297,24 @@ int main(int argc, char** argv) {
     const std::vector<LONG> modes = fullscreen ? std::vector<LONG>{3} : std::vector<LONG>{1, 2};
     LONG key = -1;
     for (LONG mode : modes) BenchMode(velk, object, mode, icon, sprite, peer, memcpy_rate, key);
+    if (!fullscreen) {
+        char soft_path[MAX_PATH];
+        GetTempPathA(MAX_PATH, soft_path);
+        strcat(soft_path, "velk_soft_sprite.bmp");
+        if (!WriteSoftSprite(soft_path)) {
+            fprintf(stderr, "sprite_bench: cannot write %s\n", soft_path);
+            return 2;
+        }
+        MultiByteToWideChar(CP_ACP, 0, soft_path, -1, wide_path, MAX_PATH);
+        BSTR soft_sprite = SysAllocString(wide_path);
+        for (LONG mode : modes) {
+            velk->Graphics(mode);
+            velk->put_SoftwareFPS(-1);
+            BenchAlphaStorm(velk, mode, soft_sprite, alpha_peer, memcpy_rate);
+        }
+        SysFreeString(soft_sprite);
+        DeleteFileA(soft_path);
+    }
 
     SysFreeString(icon);
     velk->Release();

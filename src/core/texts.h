@@ -255,6 +255,9 @@ inline constexpr char kDownloadAbandoned[] = "ウィンドウが終了したの�
 
 // ---------------------------------------------------------------- per-pixel alpha
 // (texts of SpriteSetAlpha and SpriteGetAlpha)
+inline constexpr char kSubjectSpriteSetAlpha[] = "スプライトアルファ設定関数( SpriteSetAlpha ) ";
+inline constexpr char kSubjectSpriteGetAlpha[] = "スプライトアルファ取得関数( SpriteGetAlpha ) ";
+inline constexpr char kAlphaSettingRange[] = "０(アルファなし) １(ピクセルごとのアルファ)";
 
 // ---------------------------------------------------------------- rotation
 // (texts of BltRotate)

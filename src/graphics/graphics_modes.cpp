@@ -156,6 +156,11 @@ bool VelkObject::SpriteEvacuate(int index) {
         BitBlt(slot.MemoryDC, 0, 0, slot.Width, slot.Height, surface_dc, 0, 0, SRCCOPY);
         slot.Surface->ReleaseDC(surface_dc);
     }
+    // Alpha bytes go word for word: the platform's copy need not keep them.
+    if (slot.PerPixelAlpha) {
+        SyncGdiBits();
+        DirectDrawSpriteCopyWords(slot.Surface, slot.Pixels, slot.Width, slot.Height, false);
+    }
     // The key goes with the picture: the GDI form of a keyed sprite is its
     // blackened picture plus the mask rows, taken from the surface's raw pixels
     // (at 16 bits the copied colours need not equal the key any more).
@@ -187,6 +192,10 @@ bool VelkObject::SpriteRestore(int index, IDirectDraw7* direct_draw) {
     if (slot.Surface && SUCCEEDED(slot.Surface->GetDC(&surface_dc))) {
         BitBlt(surface_dc, 0, 0, slot.Width, slot.Height, slot.MemoryDC, 0, 0, SRCCOPY);
         slot.Surface->ReleaseDC(surface_dc);
+    }
+    if (slot.PerPixelAlpha && slot.Surface) {
+        SyncGdiBits();
+        DirectDrawSpriteCopyWords(slot.Surface, slot.Pixels, slot.Width, slot.Height, true);
     }
     LONG width = 0, height = 0;
     if (key != kNoColorKey && slot.Surface) {

@@ -164,4 +164,60 @@ void FlattenAlpha(uint32_t* pixels, size_t count, LONG color_key) {
     }
 }
 
+namespace {
+
+constexpr size_t kMaskOffset = 40;        // red, green, blue masks from here in the header
+constexpr size_t kAlphaMaskOffset = 52;   // the alpha mask, in headers of 56 bytes or more
+constexpr uint32_t kAlphaHeaderBytes = 56;
+
+// One channel of a pixel under `mask`, as 8 bits.
+uint32_t ChannelOf(uint32_t pixel, uint32_t mask) {
+    if (!mask) return 0;
+    int shift = 0;
+    while (!((mask >> shift) & 1u)) ++shift;
+    int bits = 0;
+    while (shift + bits < 32 && ((mask >> (shift + bits)) & 1u)) ++bits;
+    const uint32_t value = (pixel & mask) >> shift;
+    if (bits >= 8) return value >> (bits - 8);
+    const uint32_t largest = (1u << bits) - 1;
+    return (value * 255 + largest / 2) / largest;
+}
+
+}  // namespace
+
+bool DibAlphaPixels(const DibView& picture, std::vector<uint32_t>* out) {
+    const BITMAPINFOHEADER& header = picture.Info->bmiHeader;
+    if (header.biBitCount != 32) return false;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(picture.Info);
+    uint32_t masks[4] = {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u};
+    // CheckDib has put the masks inside the description already.
+    if (header.biCompression == BI_BITFIELDS)
+        for (int c = 0; c < 3; ++c) masks[c] = ReadU32(bytes + kMaskOffset + 4 * c);
+    if (header.biSize >= kAlphaHeaderBytes) masks[3] = ReadU32(bytes + kAlphaMaskOffset);
+    else if (header.biCompression != BI_RGB) masks[3] = 0;
+    if (!masks[3]) return false;
+    const size_t width = size_t(picture.Width), height = size_t(picture.Height);
+    out->resize(width * height);
+    bool any_alpha = false;
+    for (size_t y = 0; y < height; ++y) {
+        const size_t stored = header.biHeight < 0 ? y : height - 1 - y;
+        const uint8_t* row = static_cast<const uint8_t*>(picture.Bits) + stored * width * 4;
+        for (size_t x = 0; x < width; ++x) {
+            const uint32_t pixel = ReadU32(row + 4 * x);
+            const uint32_t alpha = ChannelOf(pixel, masks[3]);
+            any_alpha = any_alpha || alpha != 0;
+            (*out)[y * width + x] = alpha << 24 | ChannelOf(pixel, masks[0]) << 16 | ChannelOf(pixel, masks[1]) << 8 |
+                                    ChannelOf(pixel, masks[2]);
+        }
+    }
+    return any_alpha;
+}
+
+bool BmpCarriesAlpha(const void* head, size_t head_bytes) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(head);
+    if (!bytes || head_bytes < kFileHeaderBytes + kAlphaHeaderBytes) return false;
+    const uint8_t* header = bytes + kFileHeaderBytes;
+    return ReadU32(header) >= kAlphaHeaderBytes && ReadU16(header + 14) == 32 && ReadU32(header + kAlphaMaskOffset) != 0;
+}
+
 }  // namespace velk

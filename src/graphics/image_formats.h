@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace velk {
 
@@ -55,5 +56,17 @@ size_t CoreColorTable(const void* head, size_t head_bytes, RGBQUAD* table);
 // carry no alpha at all (a loader that leaves the byte unused) and are kept as
 // opaque.
 void FlattenAlpha(uint32_t* pixels, size_t count, LONG color_key);
+
+// A picture that carries alpha as pixels 0xAARRGGBB (straight alpha), top row
+// first, into `out` (Width x Height): 32 bits per pixel, either as the loaders
+// hand them over (uncompressed, alpha in the top byte) or with an alpha mask
+// in a header of 56 bytes or more (channel masks from the bit fields). False
+// for every other picture, and for one whose alpha is 0 everywhere, which is
+// a writer that leaves the byte unused: such a picture is opaque.
+bool DibAlphaPixels(const DibView& picture, std::vector<uint32_t>* out);
+
+// From the first `head_bytes` bytes of a BMP file: true when it is 32 bits per
+// pixel with a non-zero alpha mask in its header.
+bool BmpCarriesAlpha(const void* head, size_t head_bytes);
 
 }  // namespace velk

@@ -222,6 +222,15 @@ void VelkObject::ReplaceSpriteWithPicture(int index, const velk::DibView& pictur
                       picture.Info, DIB_RGB_COLORS, SRCCOPY);
         velk::SpriteReleaseDC(slot, dc);
     }
+    if (slot.PerPixelAlpha) {
+        // The file's alpha as it is; a picture without alpha is opaque (drawing
+        // need not leave the byte above the colour clear).
+        std::vector<uint32_t> pixels;
+        if (velk::DibAlphaPixels(picture, &pixels))
+            velk::PutAlphaPicture(slot, pixels.data(), pixels.size());
+        else
+            velk::MakePictureOpaque(slot);
+    }
     SpriteColorKey(slot, index, key);
 }
 
@@ -262,7 +271,8 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG SpriteID, BSTR FileName) {
             snprintf(message, sizeof message, texts::kImageDecodeFailed, path);
             velk::FatalError(this, texts::kFailed, message);
         }
-        FlattenLoaderAlpha(blocks, picture, SpriteTable[SpriteID].ColorKey);
+        // A sprite that keeps alpha takes the loader's alpha as it is.
+        if (!SpriteTable[SpriteID].PerPixelAlpha) FlattenLoaderAlpha(blocks, picture, SpriteTable[SpriteID].ColorKey);
         ReplaceSpriteWithPicture(SpriteID, picture);
     } else {
         // The headers are checked first so that the platform's loader never reads past the file.
@@ -273,7 +283,9 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG SpriteID, BSTR FileName) {
         const bool checked = ReadHead(path, head, &head_bytes, &file_bytes) &&
                              velk::CheckBmpHeaders(head, head_bytes, file_bytes, &top_down);
         RGBQUAD core_table[256];
-        const bool own_drawn = top_down || velk::CoreColorTable(head, head_bytes, core_table) != 0;
+        // The platform's loader drops an alpha mask; a sprite that keeps alpha reads the rows itself.
+        const bool alpha_rows = SpriteTable[SpriteID].PerPixelAlpha && velk::BmpCarriesAlpha(head, head_bytes);
+        const bool own_drawn = top_down || alpha_rows || velk::CoreColorTable(head, head_bytes, core_table) != 0;
         HBITMAP bitmap = checked && !own_drawn ? LoadBitmapFile(path) : nullptr;
         BitmapPixels pixels;
         OwnDrawnBitmap own;

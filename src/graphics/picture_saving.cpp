@@ -33,4 +33,13 @@ void WordsToBgr(const uint32_t* words, uint8_t* bgr, size_t count) {
     }
 }
 
+void AlphaWordsToBgra(const uint32_t* words, uint8_t* bgra, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        bgra[4 * i] = static_cast<uint8_t>(words[i]);
+        bgra[4 * i + 1] = static_cast<uint8_t>(words[i] >> 8);
+        bgra[4 * i + 2] = static_cast<uint8_t>(words[i] >> 16);
+        bgra[4 * i + 3] = static_cast<uint8_t>(255 - (words[i] >> 24));
+    }
+}
+
 }  // namespace velk

@@ -18,5 +18,8 @@ bool StagingNameFor(const wchar_t* target, wchar_t* out, size_t size);
 
 // 32-bit device-independent words (0x00RRGGBB) as 24-bit BGR bytes.
 void WordsToBgr(const uint32_t* words, uint8_t* bgr, size_t count);
+// Words of a sprite that keeps alpha (255 - alpha in the top byte) as 32-bit
+// BGRA bytes of straight alpha.
+void AlphaWordsToBgra(const uint32_t* words, uint8_t* bgra, size_t count);
 
 }  // namespace velk

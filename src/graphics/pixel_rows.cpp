@@ -3,6 +3,8 @@
 // run-time test; the target attribute lets the 32-bit build compile them.
 #include "graphics/pixel_rows.h"
 
+#include "graphics/alpha_pixels.h"
+
 #include <emmintrin.h>  // for: SSE2 intrinsics
 
 #include <algorithm>
@@ -15,7 +17,6 @@ namespace velk {
 
 namespace {
 
-constexpr uint32_t kColourBits = 0x00FFFFFFu;
 constexpr uint32_t kInvalidColour = 0xFFFFFFFFu;
 
 // A key with bits above the colour bits matches nothing.
@@ -166,6 +167,78 @@ void KeyedCopyRow16Reference(const uint16_t* source, uint16_t* dest, size_t coun
 }
 void KeyedCopyRow16(const uint16_t* source, uint16_t* dest, size_t count, uint16_t key, uint16_t compared) {
     KeyedCopy(source, dest, count, key, compared);
+}
+
+// ---------------------------------------------------------------- per-pixel alpha rows
+
+void OverOpaqueRowReference(const uint32_t* source, uint32_t* dest, size_t count) {
+    for (size_t i = 0; i < count; ++i) dest[i] = OverOpaque(source[i], dest[i], AlphaOfWord(source[i]));
+}
+
+// In 16-bit lanes s a + d (255 - a) + 128 stays below 2^16, and Div255Round's
+// (t + (t >> 8)) >> 8 equals the high half of t x 257 (the fraction t / 256
+// that the product adds never carries), so the rows give the reference exactly.
+VELK_SSE2 void OverOpaqueRow(const uint32_t* source, uint32_t* dest, size_t count) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top = _mm_set1_epi32(static_cast<int>(~kColourBits));
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i half = _mm_set1_epi16(128);
+    const __m128i by257 = _mm_set1_epi16(257);
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i inverse = _mm_and_si128(s, top);  // 255 - alpha, in the top byte
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(inverse, top)) == 0xFFFF) continue;
+        __m128i* to = reinterpret_cast<__m128i*>(dest + i);
+        const __m128i d = _mm_loadu_si128(to);
+        const __m128i kept = _mm_and_si128(d, top);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(inverse, zero)) == 0xFFFF) {
+            _mm_storeu_si128(to, _mm_or_si128(_mm_andnot_si128(top, s), kept));
+            continue;
+        }
+        __m128i halves[2];
+        for (int part = 0; part < 2; ++part) {
+            const __m128i sp = part ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
+            const __m128i dp = part ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
+            // Lane 3 of each pixel holds 255 - alpha; spread it over the pixel's lanes.
+            const __m128i ia = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sp, 0xFF), 0xFF);
+            const __m128i a = _mm_sub_epi16(full, ia);
+            const __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(sp, a), _mm_mullo_epi16(dp, ia)), half);
+            halves[part] = _mm_mulhi_epu16(t, by257);
+        }
+        const __m128i colours = _mm_andnot_si128(top, _mm_packus_epi16(halves[0], halves[1]));
+        _mm_storeu_si128(to, _mm_or_si128(colours, kept));
+    }
+    OverOpaqueRowReference(source + i, dest + i, count - i);
+}
+
+void OverAlphaRowReference(const uint32_t* source, uint32_t* dest, size_t count) {
+    for (size_t i = 0; i < count; ++i) dest[i] = OverAlpha(source[i], dest[i], AlphaOfWord(source[i]));
+}
+
+void OverAlphaRow(const uint32_t* source, uint32_t* dest, size_t count) {
+    const uint32_t transparent_black = WordOf(0, 0);
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t a = AlphaOfWord(source[i]);
+        if (a == 255) {
+            dest[i] = source[i] & kColourBits;
+        } else if (a == 0) {
+            // Over nothing at all the result is transparent black; else the destination as it is.
+            if (AlphaOfWord(dest[i]) == 0) dest[i] = transparent_black;
+        } else {
+            dest[i] = OverAlpha(source[i], dest[i], a);
+        }
+    }
+}
+
+void OverOpaqueRow16(const uint32_t* source, uint16_t* dest, size_t count, const Pixel16Format& format) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t a = AlphaOfWord(source[i]);
+        if (a == 0) continue;
+        // The 16-bit tables speak 0x00BBGGRR; DibWordOf swaps red and blue either way.
+        const uint32_t under = DibWordOf(ColourOf16(format, dest[i]));
+        dest[i] = RawOf16(format, DibWordOf(OverOpaque(source[i], under, a) & kColourBits));
+    }
 }
 
 // ---------------------------------------------------------------- blocks

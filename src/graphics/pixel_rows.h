@@ -79,6 +79,19 @@ void BlendBlock(const PixelView& source, LONG from_x, LONG from_y, LONG w, LONG 
 void BlendBlockReference(const PixelView& source, LONG from_x, LONG from_y, LONG w, LONG h, const PixelView& dest,
                          LONG to_x, LONG to_y, int32_t alpha);
 
+// ---------------------------------------------------------------- per-pixel alpha rows
+// Source words of a sprite that keeps alpha (alpha_pixels.h) composited
+// source-over onto a row, each a plain reference per pixel and a fast row of
+// the same words. Onto a plain picture (OverOpaque, its top bytes kept):
+void OverOpaqueRowReference(const uint32_t* source, uint32_t* dest, size_t count);
+// Four pixels per step; runs of four transparent pixels leave the destination
+// unread, four opaque ones are copied.
+void OverOpaqueRow(const uint32_t* source, uint32_t* dest, size_t count);
+// Onto a picture that keeps alpha too (OverAlpha).
+void OverAlphaRowReference(const uint32_t* source, uint32_t* dest, size_t count);
+// Whole transparent and whole opaque pixels without the division.
+void OverAlphaRow(const uint32_t* source, uint32_t* dest, size_t count);
+
 // ---------------------------------------------------------------- 16-bit pixels
 // A 16-bit pixel format as the platform converts it: per channel (red, green,
 // blue of 0x00BBGGRR) the field's mask and shift, the colour the platform reads
@@ -113,5 +126,10 @@ struct Pixel16View {
 // and stored as the platform stores the result.
 void BlendBlock16(const Pixel16View& source, LONG from_x, LONG from_y, LONG w, LONG h, const Pixel16View& dest,
                   LONG to_x, LONG to_y, int32_t alpha, const Pixel16Format& format);
+
+// OverOpaque onto 16-bit pixels: each destination pixel the source touches is
+// read as the platform reads it and stored as the platform stores the result;
+// transparent source pixels leave it as it is. Source words are 0x00RRGGBB.
+void OverOpaqueRow16(const uint32_t* source, uint16_t* dest, size_t count, const Pixel16Format& format);
 
 }  // namespace velk

@@ -69,7 +69,7 @@ bool HasByteChannels(const DDPIXELFORMAT& format) {
 
 }  // namespace
 
-IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height) {
+IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height, bool keep_alpha) {
     if (!direct_draw) return nullptr;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
@@ -77,6 +77,17 @@ IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG widt
     desc.dwWidth = static_cast<DWORD>(width);
     desc.dwHeight = static_cast<DWORD>(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    if (keep_alpha) {
+        // The word layout of the GDI sprites, whatever the display holds; the
+        // top byte is not declared as alpha, so the platform's blitter leaves it.
+        desc.dwFlags |= DDSD_PIXELFORMAT;
+        desc.ddpfPixelFormat.dwSize = sizeof desc.ddpfPixelFormat;
+        desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
+        desc.ddpfPixelFormat.dwRGBBitCount = 32;
+        desc.ddpfPixelFormat.dwRBitMask = 0xFF0000u;
+        desc.ddpfPixelFormat.dwGBitMask = 0xFF00u;
+        desc.ddpfPixelFormat.dwBBitMask = 0xFFu;
+    }
     IDirectDrawSurface7* surface = nullptr;
     if (FAILED(direct_draw->CreateSurface(&desc, &surface, nullptr))) return nullptr;
     return surface;
@@ -267,18 +278,44 @@ bool ProbeFormat16(IDirectDrawSurface7* like, const DDPIXELFORMAT& pixel_format,
 }
 
 // The tables of the display's one 16-bit format, probed once per format.
+struct Format16Cache {
+    Pixel16Format format;
+    DWORD masks[3];
+    bool ready;
+};
+Format16Cache g_format16{};
+
+bool SameMasks(const Format16Cache& cache, const DDPIXELFORMAT& pixel_format) {
+    return cache.masks[0] == pixel_format.dwRBitMask && cache.masks[1] == pixel_format.dwGBitMask &&
+           cache.masks[2] == pixel_format.dwBBitMask;
+}
+
 const Pixel16Format* Format16Of(IDirectDrawSurface7* surface, const DDPIXELFORMAT& pixel_format) {
-    static Pixel16Format format;
-    static DWORD probed_masks[3] = {0, 0, 0};
-    static bool ready = false;
-    const DWORD masks[3] = {pixel_format.dwRBitMask, pixel_format.dwGBitMask, pixel_format.dwBBitMask};
-    if (ready && std::equal(masks, masks + 3, probed_masks)) return &format;
-    ready = ProbeFormat16(surface, pixel_format, &format);
-    std::copy(masks, masks + 3, probed_masks);
-    return ready ? &format : nullptr;
+    Format16Cache& cache = g_format16;
+    if (cache.ready && SameMasks(cache, pixel_format)) return &cache.format;
+    cache.ready = ProbeFormat16(surface, pixel_format, &cache.format);
+    cache.masks[0] = pixel_format.dwRBitMask;
+    cache.masks[1] = pixel_format.dwGBitMask;
+    cache.masks[2] = pixel_format.dwBBitMask;
+    return cache.ready ? &cache.format : nullptr;
 }
 
 }  // namespace
+
+const Pixel16Format* DirectDrawSpriteFormat16(IDirectDrawSurface7* surface) {
+    DDPIXELFORMAT pixel_format{};
+    pixel_format.dwSize = sizeof pixel_format;
+    if (FAILED(surface->GetPixelFormat(&pixel_format)) || !(pixel_format.dwFlags & DDPF_RGB) ||
+        pixel_format.dwRGBBitCount != 16)
+        return nullptr;
+    return Format16Of(surface, pixel_format);
+}
+
+const Pixel16Format* DirectDrawSpriteProbedFormat16(const DDPIXELFORMAT& pixel_format) {
+    const bool probed = (pixel_format.dwFlags & DDPF_RGB) && pixel_format.dwRGBBitCount == 16 && g_format16.ready &&
+                        SameMasks(g_format16, pixel_format);
+    return probed ? &g_format16.format : nullptr;
+}
 
 bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format) {
     DDPIXELFORMAT pixel_format{};
@@ -296,6 +333,69 @@ bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* vie
     *view = Pixel16View{static_cast<uint16_t*>(desc.lpSurface), static_cast<LONG>(desc.dwWidth),
                         static_cast<LONG>(desc.dwHeight), desc.lPitch / 2};
     return true;
+}
+
+// ---------------------------------------------------------------- sprites that keep alpha
+
+bool DirectDrawSpriteKeepsAlpha(IDirectDrawSurface7* surface) {
+    DDPIXELFORMAT format{};
+    format.dwSize = sizeof format;
+    return SUCCEEDED(surface->GetPixelFormat(&format)) && (format.dwFlags & DDPF_RGB) &&
+           format.dwRGBBitCount == 32 && format.dwRBitMask == 0xFF0000u && format.dwGBitMask == 0xFF00u &&
+           format.dwBBitMask == 0xFFu;
+}
+
+bool DirectDrawSpriteCopyWords(IDirectDrawSurface7* surface, uint32_t* words, LONG width, LONG height,
+                               bool to_surface) {
+    PixelView view;
+    if (!DirectDrawSpriteKeepsAlpha(surface) || !DirectDrawSpriteLockPixels(surface, &view)) return false;
+    const LONG w = std::min(width, view.width), h = std::min(height, view.height);
+    for (LONG y = 0; y < h; ++y) {
+        uint32_t* row = view.bits + static_cast<ptrdiff_t>(y) * view.pitch;
+        uint32_t* picture = words + static_cast<size_t>(y) * width;
+        if (to_surface)
+            memcpy(row, picture, static_cast<size_t>(w) * sizeof *row);
+        else
+            memcpy(picture, row, static_cast<size_t>(w) * sizeof *row);
+    }
+    surface->Unlock(nullptr);
+    return true;
+}
+
+IDirectDrawSurface7* DirectDrawSpriteRemake(IDirectDraw7* direct_draw, IDirectDrawSurface7* old, LONG width,
+                                            LONG height, bool keep_alpha, LONG color_key) {
+    IDirectDrawSurface7* fresh = DirectDrawSpriteCreate(direct_draw, width, height, keep_alpha);
+    if (!fresh) return nullptr;
+    HDC from = nullptr, to = nullptr;
+    if (SUCCEEDED(old->GetDC(&from)) && from) {
+        if (SUCCEEDED(fresh->GetDC(&to)) && to) {
+            BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
+            fresh->ReleaseDC(to);
+        }
+        old->ReleaseDC(from);
+    }
+    // The key by raw values: the copied colour of a key pixel need not equal the
+    // new format's key value (16 bits hold fewer colours).
+    DWORD old_raw = 0;
+    if (color_key == -1 || !DirectDrawSpriteRawKey(old, &old_raw)) return fresh;
+    const DWORD raw = DirectDrawSpriteKeyValue(fresh, static_cast<COLORREF>(color_key));
+    DDSURFACEDESC2 from_desc, to_desc;
+    if (DirectDrawSpriteLock(old, &from_desc)) {
+        if (DirectDrawSpriteLock(fresh, &to_desc)) {
+            const size_t from_bytes = BytesPerPixel(from_desc), to_bytes = BytesPerPixel(to_desc);
+            const DWORD used = from_bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * from_bytes)) - 1u;
+            const LONG w = std::min<LONG>(std::min<LONG>(width, from_desc.dwWidth), to_desc.dwWidth);
+            const LONG h = std::min<LONG>(std::min<LONG>(height, from_desc.dwHeight), to_desc.dwHeight);
+            for (LONG y = 0; y < h; ++y)
+                for (LONG x = 0; x < w; ++x)
+                    if (ReadRaw(PixelAt(from_desc, x, y), from_bytes) == (old_raw & used))
+                        WriteRaw(PixelAt(to_desc, x, y), to_bytes, raw);
+            fresh->Unlock(nullptr);
+        }
+        old->Unlock(nullptr);
+    }
+    DirectDrawSpriteSetRawKey(fresh, raw);
+    return fresh;
 }
 
 }  // namespace velk

@@ -26,6 +26,9 @@ std::vector<uint32_t> PictureWords(velk::SpriteSlot& slot) {
         return words;
     }
     velk::ReleaseHeldLock(slot);
+    // The platform's copy would not keep the alpha byte; such a surface holds the words as they are.
+    if (slot.PerPixelAlpha && velk::DirectDrawSpriteCopyWords(slot.Surface, words.data(), width, height, false))
+        return words;
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -46,14 +49,17 @@ std::vector<uint32_t> PictureWords(velk::SpriteSlot& slot) {
     return words;
 }
 
-// Encodes 24-bit rows into `path`; false at the first step the codec refuses.
+// Encodes 24-bit BGR rows, or 32-bit BGRA ones with `alpha`, into `path`;
+// false at the first step the codec refuses.
 bool EncodePicture(const wchar_t* path, velk::SavedFormat format, const std::vector<uint8_t>& bgr, UINT width,
-                   UINT height) {
+                   UINT height, bool alpha) {
     IWICImagingFactory* factory = nullptr;
     IWICStream* stream = nullptr;
     IWICBitmapEncoder* encoder = nullptr;
     IWICBitmapFrameEncode* frame = nullptr;
-    WICPixelFormatGUID pixel_format = GUID_WICPixelFormat24bppBGR;
+    const WICPixelFormatGUID rows_format = alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+    const UINT bytes_per_pixel = alpha ? 4 : 3;
+    WICPixelFormatGUID pixel_format = rows_format;
     const GUID& container = format == velk::SavedFormat::kPng ? GUID_ContainerFormatPng : GUID_ContainerFormatBmp;
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                   reinterpret_cast<void**>(&factory));
@@ -66,9 +72,9 @@ bool EncodePicture(const wchar_t* path, velk::SavedFormat format, const std::vec
     if (SUCCEEDED(hr)) hr = frame->SetSize(width, height);
     if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&pixel_format);
     // The codec may offer another format; only the one the rows are in will do.
-    if (SUCCEEDED(hr) && !IsEqualGUID(pixel_format, GUID_WICPixelFormat24bppBGR)) hr = E_FAIL;
+    if (SUCCEEDED(hr) && !IsEqualGUID(pixel_format, rows_format)) hr = E_FAIL;
     if (SUCCEEDED(hr))
-        hr = frame->WritePixels(height, width * 3, static_cast<UINT>(bgr.size()), const_cast<BYTE*>(bgr.data()));
+        hr = frame->WritePixels(height, width * bytes_per_pixel, static_cast<UINT>(bgr.size()), const_cast<BYTE*>(bgr.data()));
     if (SUCCEEDED(hr)) hr = frame->Commit();
     if (SUCCEEDED(hr)) hr = encoder->Commit();
     if (frame) frame->Release();
@@ -97,9 +103,14 @@ HRESULT VelkObject::SpriteSaveToFile(LONG SpriteID, BSTR FileName) {
         velk::FatalError(this, texts::kFailed, texts::kSpriteSaveFailed);
 
     const std::vector<uint32_t> words = PictureWords(slot);
-    std::vector<uint8_t> bgr(words.size() * 3);
-    velk::WordsToBgr(words.data(), bgr.data(), words.size());
-    const bool written = EncodePicture(staging, format, bgr, UINT(slot.Width), UINT(slot.Height));
+    // A PNG keeps the alpha of a sprite that has one; a BMP is 24-bit always.
+    const bool alpha = slot.PerPixelAlpha && format == velk::SavedFormat::kPng;
+    std::vector<uint8_t> bytes(words.size() * (alpha ? 4 : 3));
+    if (alpha)
+        velk::AlphaWordsToBgra(words.data(), bytes.data(), words.size());
+    else
+        velk::WordsToBgr(words.data(), bytes.data(), words.size());
+    const bool written = EncodePicture(staging, format, bytes, UINT(slot.Width), UINT(slot.Height), alpha);
     if (!written || !MoveFileExW(staging, target, MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileW(staging);
         velk::FatalError(this, texts::kFailed, texts::kSpriteSaveFailed);

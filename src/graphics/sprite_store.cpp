@@ -165,7 +165,7 @@ bool VelkObject::SpriteMake(SpriteSlot& slot, int index, IDirectDraw7* direct_dr
             velk::LogWrite(this, texts::kBlockFailed, texts::kAlreadyExists);
             return false;
         }
-        slot.Surface = velk::DirectDrawSpriteCreate(direct_draw, width, height);
+        slot.Surface = velk::DirectDrawSpriteCreate(direct_draw, width, height, slot.PerPixelAlpha != 0);
         if (!slot.Surface) velk::FatalError(this, texts::kBlockFailed, texts::kCriticalError);
         slot.Context.Saved = false;
     }
@@ -214,6 +214,8 @@ HRESULT VelkObject::SpriteState(LONG SpriteID, LONG IsEnable) {
     SpriteSlot& slot = SpriteTable[SpriteID];
     if (IsEnable == 0) {
         SpriteKill(slot, SpriteID, velk::kKillWhatever);
+        // A freed slot starts over as a plain sprite.
+        slot.PerPixelAlpha = 0;
     } else {
         // Before any mode there is no DirectDraw object: such a sprite is GDI, and
         // the next Graphics call carries it into whatever mode it sets.
@@ -246,6 +248,7 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     const bool gdi = velk::KindOf(slot) == velk::SpriteKind::Gdi;
     velk::ReleaseHeldLock(slot);
     SpriteSlot fresh{};
+    fresh.PerPixelAlpha = slot.PerPixelAlpha;
     SpriteMake(fresh, SpriteID, DirectDrawObject, cx, cy, gdi ? velk::kMakeGdi : velk::kMakeDirectDraw);
     // Both pictures through contexts in the platform's initial state, so that the
     // copy keeps the top-left of the picture wherever the host put the origin;
@@ -262,8 +265,10 @@ HRESULT VelkObject::SpriteResize(LONG SpriteID, LONG cx, LONG cy) {
     BitBlt(new_dc, 0, 0, w, h, old_dc, 0, 0, SRCCOPY);
     if (gdi) CopyMaskRows(slot, fresh, w, h);
     if (!gdi && old_dc) slot.Surface->ReleaseDC(old_dc);
-    SpriteKill(slot, SpriteID, velk::kKillWhatever);
     if (!gdi && new_dc) fresh.Surface->ReleaseDC(new_dc);
+    // The platform's copy is not bound to keep the byte above the colour.
+    if (slot.PerPixelAlpha) velk::CopyPictureWords(slot, fresh, w, h);
+    SpriteKill(slot, SpriteID, velk::kKillWhatever);
 
     slot.MemoryDC = fresh.MemoryDC;
     slot.Bitmap = fresh.Bitmap;

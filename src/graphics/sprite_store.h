@@ -158,7 +158,10 @@ bool GdiSpriteSize(const SpriteSlot& slot, LONG* width, LONG* height);
 
 // ---------------------------------------------------------------- DirectDraw back end
 // A system-memory off-screen surface of the display's pixel format, or null.
-IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height);
+// One that keeps alpha is 32-bit 0x00RRGGBB words whatever the display (16-bit
+// pixels have no room for alpha).
+IDirectDrawSurface7* DirectDrawSpriteCreate(IDirectDraw7* direct_draw, LONG width, LONG height,
+                                            bool keep_alpha = false);
 // Raw pixel value of `color` from the channel masks of a pixel format.
 DWORD RawPixelFromFormat(const DDPIXELFORMAT& format, COLORREF color);
 // Locks the whole surface, waiting out a busy blitter; false (and unlocked) when
@@ -189,6 +192,30 @@ void DirectDrawSpriteMaskFromKey(IDirectDrawSurface7* surface, DWORD raw, uint32
 bool DirectDrawSpriteLockPixels(IDirectDrawSurface7* surface, PixelView* view);
 // The same for a 16-bit surface, with the platform's conversions of its format.
 bool DirectDrawSpriteLockPixels16(IDirectDrawSurface7* surface, Pixel16View* view, const Pixel16Format** format);
+// The platform's conversions of a 16-bit surface's format; null for other formats.
+const Pixel16Format* DirectDrawSpriteFormat16(IDirectDrawSurface7* surface);
+// The same tables without a platform call once they are known; null before.
+const Pixel16Format* DirectDrawSpriteProbedFormat16(const DDPIXELFORMAT& pixel_format);
+// True when the surface is of the layout DirectDrawSpriteCreate gives sprites that keep alpha.
+bool DirectDrawSpriteKeepsAlpha(IDirectDrawSurface7* surface);
+// Whole words (alpha included) between such a surface and width x height words,
+// top row first; false (nothing copied) for another layout or a refused lock.
+bool DirectDrawSpriteCopyWords(IDirectDrawSurface7* surface, uint32_t* words, LONG width, LONG height,
+                               bool to_surface);
+// The picture of `old` (width x height) in a new surface of the kind `keep_alpha`
+// asks for, its colour key (-1: none) carried by raw values; null when refused.
+IDirectDrawSurface7* DirectDrawSpriteRemake(IDirectDraw7* direct_draw, IDirectDrawSurface7* old, LONG width,
+                                            LONG height, bool keep_alpha, LONG color_key);
+
+// ---------------------------------------------------------------- per-pixel alpha
+// Clears the byte above the colour of every picture pixel: all opaque.
+void MakePictureOpaque(SpriteSlot& slot);
+// The top-left w x h words of one picture into another, the byte above the
+// colour included (both 32-bit: GDI sprites or surfaces that keep alpha).
+void CopyPictureWords(SpriteSlot& from, SpriteSlot& to, LONG w, LONG h);
+// Pixels 0xAARRGGBB (straight alpha), top row first, as the slot's picture in
+// the alpha words of alpha_pixels.h; `count` covers the whole picture.
+void PutAlphaPicture(SpriteSlot& slot, const uint32_t* pixels, size_t count);
 
 // ---------------------------------------------------------------- pixel memory
 // A sprite's picture as a block of pixels for the length of one member, for

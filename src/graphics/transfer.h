@@ -46,4 +46,14 @@ bool ClipStretch(RECT* source, RECT* dest, LONG source_width, LONG source_height
 void AlphaBlendPixelByPixel(HDC source, LONG from_x, LONG from_y, LONG w, LONG h, HDC dest, LONG to_x, LONG to_y,
                             LONG alpha);
 
+struct SpriteSlot;
+// A transfer whose source or destination keeps per-pixel alpha, placed already
+// (`source` and `dest` in pixels, inside both pictures; sizes that differ pick
+// the nearest source pixel): each source pixel composited source-over, a plain
+// source as opaque, `weight` (256ths, held to 0 to 256) scaling the source's
+// alpha, and with `keyed` the source's colour key making its pixels
+// transparent. False, with nothing drawn, when a picture's memory is out of reach.
+bool CompositeOnMemory(SpriteSlot& from, SpriteSlot& to, const RECT& source, const RECT& dest, int32_t weight,
+                       bool keyed);
+
 }  // namespace velk

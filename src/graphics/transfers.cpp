@@ -207,7 +207,13 @@ bool CopyOnMemory(SpriteSlot& from, SpriteSlot& to, const Placement& place) {
 // otherwise (mode 1, and sprites made before any mode, which are GDI) through
 // the contexts in pixel units, a GDI source's transparency coming from its mask
 // rows, which the placement keeps the reads of inside the picture.
+bool KeepsAlpha(const SpriteSlot& slot) { return slot.PerPixelAlpha != 0; }
+
 void CopyPlaced(SpriteSlot& from, SpriteSlot& to, const Placement& place) {
+    // Alpha never goes to the platform's copies, which know nothing of it.
+    if ((KeepsAlpha(from) || KeepsAlpha(to)) &&
+        velk::CompositeOnMemory(from, to, place.source, place.dest, 256, HasKey(from)))
+        return;
     if (CopyOnMemory(from, to, place)) return;
     if (BothSurfaces(from, to)) {
         SurfaceBlt(from, place.source, to, place.dest);
@@ -296,6 +302,12 @@ HRESULT VelkObject::BltAlphaBlend(LONG FromID, LONG FromX, LONG FromY, LONG w, L
     if (!PlaceTransfer(from, FromX, FromY, w, h, to, ToX, ToY, w, h, true, &place)) return S_OK;
     // On the pixel memory (the same picture at memory speed); through the
     // single-pixel calls, in pixel units, where a format has no memory view.
+    // With alpha on either side the weight scales the source's alpha (a plain
+    // source's is 255); the key counts for a source that keeps alpha only, as
+    // the plain blend takes none.
+    if ((KeepsAlpha(from) || KeepsAlpha(to)) &&
+        velk::CompositeOnMemory(from, to, place.source, place.dest, lAlphaBlend, HasKey(from) && KeepsAlpha(from)))
+        return S_OK;
     if (BlendOnMemory(from, to, place, lAlphaBlend)) return S_OK;
     TransferContexts dc(from, to);
     velk::PixelUnits source_units(dc.source(), place.source_plain);

@@ -10,6 +10,8 @@
 
 #include "graphics/graphics_fixture.h"
 #include "graphics/transfer.h"
+#include "support/bstr.h"
+#include "support/image_file.h"
 
 using namespace velk_test;
 
@@ -108,4 +110,43 @@ TEST_F(FullScreen, PicturesAndKeysGoFrom16BitsToGdiAndBack) {
         EXPECT_EQ(Pixel(12, 12), kBlue);
         EXPECT_EQ(Pixel(13, 13), kGreen);
     }
+}
+
+// Sprites that keep alpha are 32-bit surfaces on the 16-bit display; over a
+// 16-bit picture each result is stored as the platform stores that colour.
+TEST_F(FullScreen, AlphaSpritesKeepAlphaAndCompositeOnto16Bits) {
+    // Colour (200, 100, 50) at alphas 0, 128 and 255, then the key colour.
+    std::vector<uint16_t> samples = {200, 100, 50, 0, 200, 100, 50, 128, 200, 100, 50, 255, 0, 255, 0, 255};
+    WriteBytes(dir_.File("alpha.png"), MakePng(PngPicture(4, 1, 6, 8, samples)));
+    velk_->SpriteSetAlpha(1, 1);
+    ASSERT_EQ(velk_->SpriteLoadFromFile(1, Bstr(L"alpha.png")), S_OK);
+    EXPECT_EQ(BitsPerPixel(velk_->SpriteTable[1].Surface), 32);
+    EXPECT_EQ(Word(1, 1, 0), 0x7FC86432u);
+    velk_->DSetColorKey(kGreen, 1);
+
+    velk_->DrawBox(0, 0, 40, 40, 0, 1, 0);
+    velk_->Blt(1, 0, 0, 4, 1, 0, 10, 10);
+    // Over black: round(200 x 128 / 255) = 100, and so on; drawn for comparison below.
+    const LONG expected[4] = {0, RGB(100, 50, 25), RGB(200, 100, 50), 0};
+    for (LONG i = 0; i < 4; ++i) velk_->DrawPixel(i, 20, expected[i], 0);
+    for (LONG i = 0; i < 4; ++i) EXPECT_EQ(Pixel(10 + i, 10), Pixel(i, 20)) << i;
+
+    // A keyed 16-bit sprite turned into one that keeps alpha keeps its key, and back.
+    KeyedSprite(2, 6, 5, kRed, kOddKey);
+    for (LONG setting : {1, 0}) {
+        SCOPED_TRACE(setting);
+        velk_->SpriteSetAlpha(2, setting);
+        EXPECT_EQ(BitsPerPixel(velk_->SpriteTable[2].Surface), setting ? 32 : 16);
+        velk_->DrawBox(0, 0, 20, 20, kBlue, 1, 0);
+        velk_->Blt(2, 0, 0, 6, 5, 0, 10, 10);
+        EXPECT_EQ(Pixel(11, 11), kBlue);
+        EXPECT_EQ(Pixel(10, 10), kRed);
+    }
+
+    // Other modes carry the words.
+    for (LONG mode : {1, 3}) {
+        ASSERT_TRUE(SetMode(mode));
+        EXPECT_EQ(Word(1, 1, 0), 0x7FC86432u) << mode;
+    }
+    EXPECT_EQ(BitsPerPixel(velk_->SpriteTable[1].Surface), 32);
 }

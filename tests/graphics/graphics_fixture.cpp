@@ -135,6 +135,13 @@ std::vector<COLORREF> GraphicsTest::PlatformPicture(LONG sprite, LONG rows) {
     return picture;
 }
 
+uint32_t GraphicsTest::Word(LONG sprite, LONG x, LONG y) {
+    velk::SpriteMemory memory(velk_->SpriteTable[sprite]);
+    if (!memory || memory.sixteen() || x < 0 || y < 0 || x >= memory.view().width || y >= memory.view().height)
+        return 0x7F7F7F7Fu;
+    return memory.view().bits[static_cast<size_t>(y) * memory.view().pitch + x];
+}
+
 std::string GraphicsTest::Log() const { return ReadFileBytes(dir_.File("Log.txt")); }
 
 std::string GraphicsTest::NewLog() {

@@ -56,6 +56,9 @@ protected:
     COLORREF PlatformPixel(LONG sprite, LONG x, LONG y);
     // The first `rows` rows of the sprite's width, read the same way through one context.
     std::vector<COLORREF> PlatformPicture(LONG sprite, LONG rows);
+    // The pixel's 32-bit word as the sprite's memory holds it, the byte above
+    // the colour included; 0x7F7F7F7F when the picture has no 32-bit memory.
+    uint32_t Word(LONG sprite, LONG x, LONG y);
     std::string Log() const;
     // Log bytes written since the last call (or since the test began).
     std::string NewLog();

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "graphics/alpha_pixels.h"
 #include "graphics/pixel_rows.h"
 
 namespace {
@@ -142,6 +143,56 @@ TEST(PixelRows, BlendBlockGivesThePixelCallPictureForAwkwardRectangles) {
             velk::BlendBlock(from, c.fx, c.fy, c.w, c.h, fast_view, c.tx, c.ty, c.alpha);
         }
         velk::BlendBlockReference(from, c.fx, c.fy, c.w, c.h, reference_view, c.tx, c.ty, c.alpha);
+        ASSERT_EQ(fast, reference);
+    }
+}
+
+// ---------------------------------------------------------------- per-pixel alpha
+
+TEST(PixelRows, SourceOverRoundsAsWorkedOutByHand) {
+    // 0x00C86432 (200, 100, 50) at alpha a over 0x00204080 (32, 64, 128):
+    // opaque, of alpha 128, and transparent underneath.
+    const struct {
+        uint32_t a, over_opaque, over_half, over_nothing;
+    } cases[] = {
+        {0, 0x00204080, 0x7F204080, 0xFF000000},   {1, 0x00214080, 0x7F21407F, 0xFEC86432},
+        {127, 0x00745259, 0x4090584C, 0x80C86432}, {128, 0x00745259, 0x3F90584C, 0x7FC86432},
+        {254, 0x00C76432, 0x00C86432, 0x01C86432}, {255, 0x00C86432, 0x00C86432, 0x00C86432},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.a);
+        EXPECT_EQ(velk::OverOpaque(0x00C86432, 0xAB204080, c.a), 0xAB000000 | (c.over_opaque & 0xFFFFFF))
+            << "the plain destination's top byte stays";
+        EXPECT_EQ(velk::OverAlpha(0x00C86432, 0x7F204080, c.a), c.over_half);
+        EXPECT_EQ(velk::OverAlpha(0x00C86432, 0xFF123456, c.a), c.over_nothing);
+    }
+    EXPECT_EQ(velk::WeightedAlpha(255, 128), 128u);
+    EXPECT_EQ(velk::WeightedAlpha(1, 127), 0u);
+    EXPECT_EQ(velk::WeightedAlpha(200, 999), 200u) << "held to 256";
+    EXPECT_EQ(velk::WeightedAlpha(200, -3), 0u) << "held to 0";
+}
+
+TEST(PixelRows, SourceOverRowsGiveTheReferenceWords) {
+    // Runs of four transparent or opaque source pixels (the fast paths), odd
+    // alphas between, and every length around the vector width.
+    std::mt19937 random(78);
+    for (size_t count : {0u, 1u, 3u, 4u, 5u, 8u, 13u, 16u, 17u, 64u, 257u}) {
+        SCOPED_TRACE(count);
+        std::vector<uint32_t> source = RandomWords(random, count);
+        for (size_t i = 0; i < count; ++i) {
+            const size_t run = i / 4 % 4;
+            if (run == 0) source[i] |= 0xFF000000u;
+            if (run == 1) source[i] &= 0x00FFFFFFu;
+        }
+        std::vector<uint32_t> dest = RandomWords(random, count);
+        for (size_t i = 0; i < count; i += 3) dest[i] |= 0xFF000000u;  // some transparent underneath
+        std::vector<uint32_t> fast = dest, reference = dest;
+        velk::OverOpaqueRow(source.data(), fast.data(), count);
+        velk::OverOpaqueRowReference(source.data(), reference.data(), count);
+        ASSERT_EQ(fast, reference);
+        fast = reference = dest;
+        velk::OverAlphaRow(source.data(), fast.data(), count);
+        velk::OverAlphaRowReference(source.data(), reference.data(), count);
         ASSERT_EQ(fast, reference);
     }
 }

@@ -11,6 +11,7 @@
 #include "graphics/graphics_fixture.h"
 #include "graphics/picture_saving.h"
 #include "support/bstr.h"
+#include "support/image_file.h"
 
 using namespace velk_test;
 
@@ -30,6 +31,10 @@ TEST(PictureSaving, NamesChooseTheFormatAndTheStagingNameFits) {
     uint8_t bgr[6];
     velk::WordsToBgr(words, bgr, 2);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(bgr), 6), std::string("\x33\x22\x11\xCC\xBB\xAA", 6));
+    uint8_t bgra[8];
+    velk::AlphaWordsToBgra(words, bgra, 2);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bgra), 8), std::string("\x33\x22\x11\xFF\xCC\xBB\xAA\x00", 8))
+        << "the top byte holds 255 - alpha";
 }
 
 class SpriteSaving : public ModeTest {};
@@ -58,6 +63,28 @@ TEST_P(SpriteSaving, PngAndBmpReadBackAsTheSpriteWas) {
     EXPECT_EQ(velk_->SpriteTable[3].Width, kClientWidth);
     EXPECT_EQ(Pixel(320, 240, 3), RGB(90, 60, 30));
     EXPECT_NE(Log().find("SpriteSaveToFile スプライトを画像ファイルに保存"), std::string::npos);
+}
+
+TEST_P(SpriteSaving, AlphaPngReadsBackIdenticalAndBmpStays24Bit) {
+    // Every alpha from 0 to 255 in colours of its own, some drawn over (opaque).
+    std::vector<uint16_t> samples;
+    for (uint32_t i = 0; i < 256; ++i)
+        for (uint32_t sample : {i, 255 - i, (i * 7) & 0xFF, i}) samples.push_back(static_cast<uint16_t>(sample));
+    WriteBytes(dir_.File("alpha.png"), MakePng(PngPicture(32, 8, 6, 8, samples)));
+    velk_->SpriteSetAlpha(1, 1);
+    ASSERT_EQ(velk_->SpriteLoadFromFile(1, Bstr(L"alpha.png")), S_OK);
+    velk_->DrawBox(0, 7, 5, 1, RGB(1, 2, 3), 1, 1);
+    for (const wchar_t* name : {L"again.png", L"again.bmp"}) {
+        ASSERT_EQ(velk_->SpriteSaveToFile(1, Bstr(name)), S_OK);
+        velk_->SpriteSetAlpha(2, 1);
+        ASSERT_EQ(velk_->SpriteLoadFromFile(2, Bstr(name)), S_OK);
+        const bool png = name[6] == L'p';
+        for (LONG y = 0; y < 8; ++y)
+            for (LONG x = 0; x < 32; ++x) {
+                const uint32_t word = Word(1, x, y);
+                ASSERT_EQ(Word(2, x, y), png ? word : word & 0xFFFFFF) << x << "," << y << (png ? " png" : " bmp");
+            }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SpriteSaving, ::testing::Values(1, 2),

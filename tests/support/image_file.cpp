@@ -147,6 +147,33 @@ Bytes MakeBmp565(int width, int height, const std::vector<uint32_t>& pixels) {
     return out;
 }
 
+Bytes MakeBmp32Alpha(int width, int height, const std::vector<uint32_t>& pixels) {
+    constexpr uint32_t kV4HeaderBytes = 108;
+    const uint32_t rows_bytes = uint32_t(width) * uint32_t(height) * 4;
+    Bytes out = {'B', 'M'};
+    Put32(&out, 14 + kV4HeaderBytes + rows_bytes);
+    Put32(&out, 0);
+    Put32(&out, 14 + kV4HeaderBytes);
+    Put32(&out, kV4HeaderBytes);
+    Put32(&out, width);
+    Put32(&out, height);
+    Put16(&out, 1);
+    Put16(&out, 32);
+    Put32(&out, 3);  // bit fields
+    Put32(&out, rows_bytes);
+    for (int i = 0; i < 4; ++i) Put32(&out, 0);
+    // Red, green, blue, alpha: bytes R G B A from the top of the word down.
+    for (uint32_t mask : {0xFF000000u, 0x00FF0000u, 0x0000FF00u, 0x000000FFu}) Put32(&out, mask);
+    Put32(&out, 0x73524742);  // sRGB
+    out.resize(out.size() + 36 + 12, 0);
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[size_t(y) * width + x];
+            Put32(&out, (p << 8) | (p >> 24));
+        }
+    return out;
+}
+
 Bytes StoredZlib(const Bytes& data, size_t block_bytes) {
     Bytes out = {0x78, 0x01};
     size_t pos = 0;

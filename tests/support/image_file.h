@@ -31,6 +31,11 @@ Bytes MakeBmpRle(int width, int height, const std::vector<uint8_t>& indices, int
 // 16-bit BMP with bit-field masks 5-6-5; colours keep their top bits.
 Bytes MakeBmp565(int width, int height, const std::vector<uint32_t>& pixels);
 
+// 32-bit BMP with a version 4 header whose bit fields include an alpha mask,
+// from pixels 0xAARRGGBB (top row first), stored as bytes R G B A from the
+// word's top down.
+Bytes MakeBmp32Alpha(int width, int height, const std::vector<uint32_t>& pixels);
+
 // zlib stream of stored blocks holding `data`, with its Adler-32.
 Bytes StoredZlib(const Bytes& data, size_t block_bytes = 65535);
 
