@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/graphics_fixture.h"
+#include "graphics/rotation_checks.h"
 #include "graphics/transfer.h"
 
 using namespace velk_test;
@@ -108,4 +109,8 @@ TEST_F(FullScreen, PicturesAndKeysGoFrom16BitsToGdiAndBack) {
         EXPECT_EQ(Pixel(12, 12), kBlue);
         EXPECT_EQ(Pixel(13, 13), kGreen);
     }
+}
+
+TEST_F(FullScreen, QuarterTurnsMirrorsAndWholeScalesArePixelPermutationsAt16Bits) {
+    ExpectExactTurns(velk_, [this](LONG sprite) { return PlatformPicture(sprite, velk_->SpriteTable[sprite].Height); });
 }

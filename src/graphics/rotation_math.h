@@ -1,0 +1,106 @@
+// The arithmetic of BltRotate, free of the platform: the turn and scale as
+// fixed-point steps, and the walk over the destination that says, row by row,
+// which pixels take a source pixel and where the walk starts in the source.
+// Everything a result depends on is integer arithmetic, so both architectures
+// draw the same pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace velk {
+
+// ---------------------------------------------------------------- wide integers
+// A signed 128-bit integer (hi * 2^64 + lo), for exact positions far from the
+// source, where a 64-bit fixed-point value would overflow.
+struct Wide {
+    int64_t hi;
+    uint64_t lo;
+};
+Wide WideOf(int64_t value);
+Wide WideProduct(int64_t a, int64_t b);
+Wide WideSum(Wide a, Wide b);
+Wide WideNegation(Wide a);
+inline bool IsNegative(Wide a) { return a.hi < 0; }
+// The value divided by 2, rounded down.
+Wide WideHalf(Wide a);
+// The low 64 bits, the value itself when it lies in the 64-bit range.
+inline int64_t WideLow(Wide a) { return static_cast<int64_t>(a.lo); }
+double WideToDouble(Wide a);
+
+// ---------------------------------------------------------------- the turn
+// Fixed-point values carry this many fraction bits.
+inline constexpr int kTurnFractionBits = 32;
+// Scales below this magnitude cover no pixel of any picture the platform makes:
+// they draw nothing, as 0 does.
+inline constexpr double kSmallestScale = 1.0 / 1048576;
+
+// Sine and cosine of an angle in degrees in units of 2^-30, the angle taken to
+// 2^-24 degrees; multiples of 90 degrees give exactly 0 and +-2^30.
+void SineCosine(double degrees, int64_t* sine, int64_t* cosine);
+
+// The inverse map from a destination offset (dx, dy) (from the landing point)
+// to a source offset (from the rectangle's centre), with 32 fraction bits:
+// u = a dx + b dy, v = p dx + q dy. `draws` is false for a scale of 0 (or
+// below kSmallestScale).
+struct Turn {
+    bool draws;
+    int64_t a;
+    int64_t b;
+    int64_t p;
+    int64_t q;
+};
+Turn TurnOf(double degrees, double scale_x, double scale_y);
+
+// ---------------------------------------------------------------- the walk
+// Added to every source position (2^-12 pixel, with 32 fraction bits): a
+// position that is exactly a pixel's edge (whole scales of odd sizes have them)
+// and comes out a few units below it, as 1/3 has no exact binary fraction,
+// still takes that pixel. Far below the 1/2048 pixel between the distinct
+// positions of whole scales up to 1024.
+inline constexpr int64_t kEdgeBias = int64_t{1} << 20;
+
+// One turned transfer in the pixels of both pictures.
+struct RotationSetup {
+    int64_t rect_left, rect_top, rect_width, rect_height;  // the source rectangle, sizes > 0
+    int64_t clip_left, clip_top, clip_right, clip_bottom;  // its part inside the source picture, not empty
+    int64_t to_x, to_y;                                    // where the rectangle's centre lands
+    int32_t dest_width, dest_height;                       // the destination picture
+    Turn turn;
+};
+
+// The pixels [x_begin, x_end) of one destination row that take a source pixel;
+// (u, v) is the source position under x_begin's centre, relative to the clip's
+// top-left, with 32 fraction bits: its pixel is (u >> 32, v >> 32), and each
+// step right adds (du, dv) of the walk.
+struct RotationSpan {
+    int32_t x_begin;
+    int32_t x_end;
+    int64_t u;
+    int64_t v;
+};
+
+// The destination pixels whose centre maps into the clip (plus kEdgeBias): rows [first_row,
+// end_row) of the destination picture, each with one span (a turned rectangle
+// meets a row in one run). Rows and columns outside the turned clip's bounds
+// cost nothing, so no size or scale costs more than the destination picture.
+class RotationWalk {
+public:
+    explicit RotationWalk(const RotationSetup& setup);
+    int32_t first_row() const { return first_row_; }
+    int32_t end_row() const { return end_row_; }
+    int64_t du() const { return setup_.turn.a; }
+    int64_t dv() const { return setup_.turn.p; }
+    // False when row y has no such pixel.
+    bool Span(int32_t y, RotationSpan* span) const;
+
+private:
+    RotationSetup setup_;
+    int32_t first_row_ = 0, end_row_ = 0;
+    int32_t first_column_ = 0, end_column_ = 0;
+    // Twice the source positions at column first_column_ of row 0, so that the
+    // half-pixel centres stay whole numbers; the limits are twice the clip's sizes.
+    Wide u_origin_{}, v_origin_{};
+    int64_t u_limit_ = 0, v_limit_ = 0;
+};
+
+}  // namespace velk
