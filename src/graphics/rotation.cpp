@@ -146,7 +146,7 @@ private:
 // The walk over the destination with the source block from the clip's
 // top-left, where the walk's positions start; a snapshot of it first when the
 // destination is the source itself.
-void DrawTurned(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& setup, const velk::RotationWalk& walk,
+void DrawTurned(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& setup, velk::RotationWalk& walk,
                 velk::TurnSource source, const velk::TurnPicture& dest) {
     KeyOf(from, &source);
     const size_t offset = static_cast<size_t>(setup.clip_top) * source.picture.pitch + setup.clip_left;
@@ -156,8 +156,7 @@ void DrawTurned(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& set
     Snapshot snapshot;
     if (&from == &to) snapshot.Take(&source, setup);
     velk::RotationSpan span;
-    for (int32_t y = walk.first_row(); y < walk.end_row(); ++y)
-        if (walk.Span(y, &span)) velk::DrawTurnedSpan(source, dest, y, span, walk.du(), walk.dv());
+    while (walk.NextSpan(&span)) velk::DrawTurnedSpan(source, dest, span, walk.du(), walk.dv());
 }
 
 // A picture's memory without a lock of its own (a GDI sprite's words, a
@@ -197,7 +196,7 @@ bool HeldPicture(SpriteSlot& slot, velk::TurnPicture* picture, DWORD masks[3]) {
 // lock once. Others convert through colours, which needs the 16-bit format's
 // tables that a picture's own lock brings.
 bool TurnOnMemory(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& setup,
-                  const velk::RotationWalk& walk) {
+                  velk::RotationWalk& walk) {
     if (velk::KindOf(from) == velk::SpriteKind::Gdi || velk::KindOf(to) == velk::SpriteKind::Gdi) velk::SyncGdiBits();
     velk::TurnSource source{};
     velk::TurnPicture dest{};
@@ -229,7 +228,7 @@ bool TurnOnMemory(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& s
 // onto itself reads its original pixels), key colours left out, then the
 // destination written pixel by pixel.
 void TurnPixelByPixel(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& setup,
-                      const velk::RotationWalk& walk) {
+                      velk::RotationWalk& walk) {
     const int32_t w = static_cast<int32_t>(setup.clip_right - setup.clip_left);
     const int32_t h = static_cast<int32_t>(setup.clip_bottom - setup.clip_top);
     std::vector<uint32_t> block(static_cast<size_t>(w) * h * 2);
@@ -253,13 +252,12 @@ void TurnPixelByPixel(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetu
     velk::SpriteContext dc(to);
     velk::PixelUnits units(dc, velk::SpriteMapping(to).plain());
     velk::RotationSpan span;
-    for (int32_t y = walk.first_row(); y < walk.end_row(); ++y) {
-        if (!walk.Span(y, &span)) continue;
+    while (walk.NextSpan(&span)) {
         int64_t u = span.u, v = span.v;
         for (int32_t x = span.x_begin; x < span.x_end; ++x, u += walk.du(), v += walk.dv()) {
             const size_t at = static_cast<size_t>(v >> velk::kTurnFractionBits) * w +
                               static_cast<size_t>(u >> velk::kTurnFractionBits);
-            if (!block[static_cast<size_t>(w) * h + at]) SetPixelV(dc, x, y, block[at]);
+            if (!block[static_cast<size_t>(w) * h + at]) SetPixelV(dc, x, span.y, block[at]);
         }
     }
 }
@@ -278,7 +276,7 @@ HRESULT VelkObject::BltRotate(LONG FromID, LONG FromX, LONG FromY, LONG w, LONG 
     velk::RotationSetup setup{};
     setup.turn = velk::TurnOf(Angle, ScaleX, ScaleY);
     if (!setup.turn.draws || !Place(from, FromX, FromY, w, h, to, ToX, ToY, &setup)) return S_OK;
-    const velk::RotationWalk walk(setup);
+    velk::RotationWalk walk(setup);
     if (walk.first_row() >= walk.end_row()) return S_OK;
     if (!TurnOnMemory(from, to, setup, walk)) TurnPixelByPixel(from, to, setup, walk);
     return S_OK;

@@ -158,6 +158,13 @@ void KeepNotNegative(Wide g, int64_t step, int64_t n, int64_t* lo, int64_t* hi) 
     }
 }
 
+// Values of the walk below this in magnitude leave room for every sum of the
+// narrow spans in 64 bits.
+bool IsNarrow(Wide a) {
+    constexpr uint64_t kLimit = uint64_t{1} << 60;
+    return (a.hi == 0 && a.lo < kLimit) || (a.hi == -1 && a.lo > ~kLimit);
+}
+
 // Pixels [first, end) of a picture `size` long whose centres may lie in
 // [low, high] (offsets from `at`), computed from terms up to `terms` in size: a
 // bound with room for the rounding of the doubles, held to the picture before
@@ -204,9 +211,11 @@ RotationWalk::RotationWalk(const RotationSetup& setup) : setup_(setup) {
     PixelRange(static_cast<double>(setup.to_y), low_y, high_y, terms, setup.dest_height, &first_row_, &end_row_);
     if (first_column_ >= end_column_) end_row_ = first_row_;
 
-    // Twice the source position at (first_column_, 0): twice the centre's offset
-    // from the clip plus the turned offset of the pixel centre (2x + 1 - 2 to_x).
-    const int64_t dx2 = 2 * int64_t{first_column_} + 1 - 2 * setup.to_x, dy2 = 1 - 2 * setup.to_y;
+    // Twice the source position at (first_column_, first_row_): twice the
+    // centre's offset from the clip plus the turned offset of the pixel centre
+    // (2x + 1 - 2 to_x), plus the bias.
+    const int64_t dx2 = 2 * int64_t{first_column_} + 1 - 2 * setup.to_x;
+    const int64_t dy2 = 2 * int64_t{first_row_} + 1 - 2 * setup.to_y;
     u_origin_ = WideSum(WideProduct(2 * setup.rect_left + setup.rect_width - 2 * setup.clip_left,
                                     int64_t{1} << kTurnFractionBits),
                         WideSum(WideProduct(t.a, dx2), WideProduct(t.b, dy2)));
@@ -217,14 +226,107 @@ RotationWalk::RotationWalk(const RotationSetup& setup) : setup_(setup) {
     v_origin_ = WideSum(v_origin_, WideOf(2 * kEdgeBias));
     u_limit_ = clip_width << (kTurnFractionBits + 1);
     v_limit_ = clip_height << (kTurnFractionBits + 1);
+
+    // The positions are linear over the walk: its corners bound them all.
+    const int64_t across = 2 * int64_t{end_column_ - first_column_}, down = 2 * int64_t{end_row_ - first_row_};
+    narrow_ = true;
+    for (int corner = 0; corner < 4; ++corner) {
+        const int64_t k = corner & 1 ? across : 0, j = corner & 2 ? down : 0;
+        narrow_ = narrow_ && IsNarrow(WideSum(u_origin_, WideSum(WideProduct(t.a, k), WideProduct(t.b, j)))) &&
+                  IsNarrow(WideSum(v_origin_, WideSum(WideProduct(t.p, k), WideProduct(t.q, j))));
+    }
+    row_ = first_row_;
+    if (!narrow_) return;
+    u_row_ = WideLow(u_origin_);
+    v_row_ = WideLow(v_origin_);
+    // Twice the position must lie in [0, 2 size - 1] on both axes: its half, in [0, size).
+    u_bound_ = AxisBound(u_row_, 2 * t.b, 2 * t.a, u_limit_ - 1);
+    v_bound_ = AxisBound(v_row_, 2 * t.q, 2 * t.p, v_limit_ - 1);
 }
 
-bool RotationWalk::Span(int32_t y, RotationSpan* span) const {
-    if (y < first_row_ || y >= end_row_) return false;
+namespace {
+
+// floor(value / divisor) and its remainder in [0, divisor), divisor > 0.
+void FloorDivide(int64_t value, int64_t divisor, int64_t* quotient, int64_t* remainder) {
+    *quotient = value / divisor;
+    *remainder = value % divisor;
+    if (*remainder < 0) {
+        *remainder += divisor;
+        --*quotient;
+    }
+}
+
+}  // namespace
+
+AxisBound::AxisBound(int64_t g, int64_t rise, int64_t step, int64_t limit) : limit_(limit) {
+    // 0 <= g + step k <= limit is 0 <= (limit - g) - step k <= limit.
+    g_ = step < 0 ? limit - g : g;
+    rise_ = step < 0 ? -rise : rise;
+    divisor_ = step < 0 ? -step : step;
+    if (divisor_ == 0) return;
+    FloorDivide(g_, divisor_, &q_, &r_);
+    FloorDivide(rise_, divisor_, &rise_q_, &rise_r_);
+    FloorDivide(limit, divisor_, &limit_q_, &limit_r_);
+}
+
+void AxisBound::Apply(int64_t* lo, int64_t* hi) const {
+    if (divisor_ == 0) {
+        if (g_ < 0 || g_ > limit_) *hi = *lo;
+        return;
+    }
+    // From k = ceil(-g / d) = -q up to floor((limit - g) / d), which is
+    // limit_q - q, less one where the remainders borrow.
+    *lo = std::max(*lo, -q_);
+    *hi = std::min(*hi, limit_q_ - q_ + (r_ <= limit_r_ ? 1 : 0));
+}
+
+void AxisBound::NextRow() {
+    if (divisor_ == 0) {
+        g_ += rise_;
+        return;
+    }
+    q_ += rise_q_;
+    r_ += rise_r_;
+    if (r_ >= divisor_) {
+        r_ -= divisor_;
+        ++q_;
+    }
+}
+
+bool RotationWalk::NextSpan(RotationSpan* span) {
     const Turn& t = setup_.turn;
     const int64_t n = end_column_ - first_column_;
-    const Wide u = WideSum(u_origin_, WideProduct(t.b, 2 * int64_t{y}));
-    const Wide v = WideSum(v_origin_, WideProduct(t.q, 2 * int64_t{y}));
+    while (row_ < end_row_) {
+        const int32_t y = row_++;
+        if (!narrow_) {
+            if (WideSpan(y, span)) return true;
+            continue;
+        }
+        int64_t lo = 0, hi = n;
+        u_bound_.Apply(&lo, &hi);
+        v_bound_.Apply(&lo, &hi);
+        u_bound_.NextRow();
+        v_bound_.NextRow();
+        const int64_t u = u_row_, v = v_row_;
+        u_row_ += 2 * t.b;
+        v_row_ += 2 * t.q;
+        if (lo >= hi) continue;
+        span->y = y;
+        span->x_begin = static_cast<int32_t>(first_column_ + lo);
+        span->x_end = static_cast<int32_t>(first_column_ + hi);
+        // Inside the span both are non-negative: their halves are plain shifts.
+        span->u = (u + 2 * t.a * lo) >> 1;
+        span->v = (v + 2 * t.p * lo) >> 1;
+        return true;
+    }
+    return false;
+}
+
+bool RotationWalk::WideSpan(int32_t y, RotationSpan* span) const {
+    const Turn& t = setup_.turn;
+    const int64_t n = end_column_ - first_column_;
+    const Wide u = WideSum(u_origin_, WideProduct(t.b, 2 * int64_t{y - first_row_}));
+    const Wide v = WideSum(v_origin_, WideProduct(t.q, 2 * int64_t{y - first_row_}));
     // Twice the position must lie in [0, 2 size - 1] on both axes: its half, in [0, size).
     int64_t lo = 0, hi = n;
     KeepNotNegative(u, 2 * t.a, n, &lo, &hi);
@@ -232,6 +334,7 @@ bool RotationWalk::Span(int32_t y, RotationSpan* span) const {
     KeepNotNegative(v, 2 * t.p, n, &lo, &hi);
     KeepNotNegative(WideSum(WideOf(v_limit_ - 1), WideNegation(v)), -2 * t.p, n, &lo, &hi);
     if (lo >= hi) return false;
+    span->y = y;
     span->x_begin = static_cast<int32_t>(first_column_ + lo);
     span->x_end = static_cast<int32_t>(first_column_ + hi);
     span->u = WideLow(WideHalf(WideSum(u, WideProduct(2 * t.a, lo))));

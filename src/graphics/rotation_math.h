@@ -68,39 +68,67 @@ struct RotationSetup {
     Turn turn;
 };
 
-// The pixels [x_begin, x_end) of one destination row that take a source pixel;
+// The pixels [x_begin, x_end) of destination row y that take a source pixel;
 // (u, v) is the source position under x_begin's centre, relative to the clip's
 // top-left, with 32 fraction bits: its pixel is (u >> 32, v >> 32), and each
 // step right adds (du, dv) of the walk.
 struct RotationSpan {
+    int32_t y;
     int32_t x_begin;
     int32_t x_end;
     int64_t u;
     int64_t v;
 };
 
-// The destination pixels whose centre maps into the clip (plus kEdgeBias): rows [first_row,
-// end_row) of the destination picture, each with one span (a turned rectangle
-// meets a row in one run). Rows and columns outside the turned clip's bounds
-// cost nothing, so no size or scale costs more than the destination picture.
+// One axis of the clip as a bound on the pixels k of a walk's row: those with
+// 0 <= g + step k <= limit, where g grows by `rise` a row. The bounds are
+// quotients kept with their remainders, so a row costs a few additions and
+// stays exact.
+class AxisBound {
+public:
+    AxisBound() = default;
+    AxisBound(int64_t g, int64_t rise, int64_t step, int64_t limit);
+    // Narrows [*lo, *hi) to this row's pixels inside the axis's limits.
+    void Apply(int64_t* lo, int64_t* hi) const;
+    void NextRow();
+
+private:
+    int64_t divisor_ = 0;                 // |step|; 0: the whole row or none, by g
+    int64_t g_ = 0, rise_ = 0, limit_ = 0;  // with the step made positive
+    // floor(g / divisor) with its remainder, and the same of the rise and limit.
+    int64_t q_ = 0, r_ = 0, rise_q_ = 0, rise_r_ = 0, limit_q_ = 0, limit_r_ = 0;
+};
+
+// The destination pixels whose centre maps into the clip (plus kEdgeBias), row by
+// row: each row has one span (a turned rectangle meets a row in one run). Rows
+// and columns outside the turned clip's bounds cost nothing, so no size or scale
+// costs more than the destination picture.
 class RotationWalk {
 public:
     explicit RotationWalk(const RotationSetup& setup);
-    int32_t first_row() const { return first_row_; }
-    int32_t end_row() const { return end_row_; }
     int64_t du() const { return setup_.turn.a; }
     int64_t dv() const { return setup_.turn.p; }
-    // False when row y has no such pixel.
-    bool Span(int32_t y, RotationSpan* span) const;
+    // The next row, top to bottom, that has such pixels; false after the last.
+    bool NextSpan(RotationSpan* span);
+    // The rows the walk visits at most.
+    int32_t first_row() const { return first_row_; }
+    int32_t end_row() const { return end_row_; }
 
 private:
+    bool WideSpan(int32_t y, RotationSpan* span) const;
+
     RotationSetup setup_;
-    int32_t first_row_ = 0, end_row_ = 0;
+    int32_t first_row_ = 0, end_row_ = 0, row_ = 0;
     int32_t first_column_ = 0, end_column_ = 0;
-    // Twice the source positions at column first_column_ of row 0, so that the
+    // Twice the source positions at the walk's top-left pixel, so that the
     // half-pixel centres stay whole numbers; the limits are twice the clip's sizes.
     Wide u_origin_{}, v_origin_{};
     int64_t u_limit_ = 0, v_limit_ = 0;
+    // Every position of the walk fits 64 bits (the everyday case): the row's
+    // positions and the clip's two axes step along in 64 bits.
+    bool narrow_ = false;
+    int64_t u_row_ = 0, v_row_ = 0;
+    AxisBound u_bound_, v_bound_;
 };
 
 }  // namespace velk

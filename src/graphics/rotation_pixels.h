@@ -33,10 +33,11 @@ struct TurnSource {
     uint32_t compared;
 };
 
-// Draws the span of destination row `y`: each pixel takes the source pixel under
-// its centre; transparent source pixels leave it. A source with per-pixel alpha
-// is composited over it; a plain one onto a destination with alpha is opaque.
-void DrawTurnedSpan(const TurnSource& source, const TurnPicture& dest, int32_t y, const RotationSpan& span,
-                    int64_t du, int64_t dv);
+// Draws one span of the walk: each pixel takes the source pixel under its
+// centre; transparent source pixels leave it. A source with per-pixel alpha is
+// composited over it; a plain one onto a destination with alpha is opaque.
+// Raw 16-bit copies need no format: `format16` may be null on both sides then.
+void DrawTurnedSpan(const TurnSource& source, const TurnPicture& dest, const RotationSpan& span, int64_t du,
+                    int64_t dv);
 
 }  // namespace velk

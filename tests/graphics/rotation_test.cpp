@@ -157,22 +157,30 @@ TEST(RotationWalk, SpansHoldExactlyThePixelsThatMapIntoTheClip) {
         s.to_x = aimed ? static_cast<int64_t>(land_x) + Pick(random, -8, 8) : Pick(random, -(int64_t{1} << 32), int64_t{1} << 32);
         s.to_y = aimed ? static_cast<int64_t>(land_y) + Pick(random, -8, 8) : Pick(random, -(int64_t{1} << 32), int64_t{1} << 32);
 
-        const velk::RotationWalk walk(s);
+        velk::RotationWalk walk(s);
         ASSERT_GE(walk.first_row(), 0);
         ASSERT_LE(walk.end_row(), s.dest_height);
+        std::vector<velk::RotationSpan> spans(s.dest_height, velk::RotationSpan{0, 0, 0, 0, 0});
+        velk::RotationSpan span{};
+        int32_t last_row = -1;
+        while (walk.NextSpan(&span)) {
+            ASSERT_GT(span.y, last_row) << "rows in order, each once";
+            ASSERT_LT(span.y, s.dest_height);
+            last_row = span.y;
+            spans[span.y] = span;
+        }
         bool drew = false;
         for (int32_t y = 0; y < s.dest_height; ++y) {
-            velk::RotationSpan span{};
-            const bool has = walk.Span(y, &span);
+            const velk::RotationSpan& row = spans[y];
             for (int32_t x = 0; x < s.dest_width; ++x) {
                 int64_t u_ref = 0, v_ref = 0;
                 const bool in = MapsIntoClip(s, x, y, &u_ref, &v_ref);
-                const bool walked = has && x >= span.x_begin && x < span.x_end;
+                const bool walked = x >= row.x_begin && x < row.x_end;
                 ASSERT_EQ(walked, in) << "round " << round << " at " << x << ", " << y;
                 if (!walked) continue;
                 drew = true;
-                ASSERT_EQ(span.u + (x - span.x_begin) * walk.du(), u_ref) << "round " << round;
-                ASSERT_EQ(span.v + (x - span.x_begin) * walk.dv(), v_ref) << "round " << round;
+                ASSERT_EQ(row.u + (x - row.x_begin) * walk.du(), u_ref) << "round " << round;
+                ASSERT_EQ(row.v + (x - row.x_begin) * walk.dv(), v_ref) << "round " << round;
             }
         }
         drawn_cases += drew;
@@ -227,8 +235,11 @@ TEST(DrawTurnedSpan, KeysAlphaAndPixelFormats) {
         {"16 bits onto 16", true, false, false, true, false, raw_green, 0x001F, raw_green},
         {"16 bits onto words", true, false, false, false, true, raw_green, 0x80000000, 0x0000FF00},
     };
+    // dv 0 is an upright span (whole-row copies), 1 a turned one (pixel by pixel)
+    // that stays in the same source row.
+    for (const int64_t dv : {0, 1})
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.name << ", dv " << dv);
         uint32_t words[2] = {0x00ABCDEF, c.second}, mask[2] = {0x00FFFFFF, 0};
         uint16_t raws[2] = {0x1234, static_cast<uint16_t>(c.second)};
         uint32_t dest_words[3] = {c.dest_word, c.dest_word, c.dest_word};
@@ -247,7 +258,7 @@ TEST(DrawTurnedSpan, KeysAlphaAndPixelFormats) {
         const velk::TurnPicture dest{c.dest16 ? nullptr : dest_words, c.dest16 ? dest_raws : nullptr, &format, 3,
                                      c.dest16, c.dest_alpha};
         // Pixels 0 and 1 of the destination take source pixels 0 and 1; pixel 2 is left.
-        velk::DrawTurnedSpan(source, dest, 0, velk::RotationSpan{0, 2, 0, 0}, kOne32, 0);
+        velk::DrawTurnedSpan(source, dest, velk::RotationSpan{0, 0, 2, 0, 0}, kOne32, dv);
         const uint32_t first = c.dest16 ? dest_raws[0] : dest_words[0];
         const uint32_t second = c.dest16 ? dest_raws[1] : dest_words[1];
         const uint32_t third = c.dest16 ? dest_raws[2] : dest_words[2];
