@@ -94,21 +94,24 @@ velk::TurnPicture PictureOf(const SpriteSlot& slot, const velk::SpriteMemory& me
 }
 
 // The source's key: a GDI sprite's mask rows, or a surface's raw source colour
-// key compared on its colour bits only.
-void KeyOf(SpriteSlot& slot, velk::TurnSource* source) {
+// key compared on its colour bits only (`colour_bits`, when known already).
+void KeyOf(SpriteSlot& slot, velk::TurnSource* source, DWORD colour_bits) {
     if (!HasKey(slot)) return;
     if (velk::KindOf(slot) == velk::SpriteKind::Gdi) {
         source->mask = source->picture.words + static_cast<size_t>(slot.Width) * slot.Height;
         return;
     }
     DDCOLORKEY key{};
-    DDPIXELFORMAT format{};
-    format.dwSize = sizeof format;
-    if (FAILED(slot.Surface->GetColorKey(DDCKEY_SRCBLT, &key)) || FAILED(slot.Surface->GetPixelFormat(&format)))
-        return;
+    if (FAILED(slot.Surface->GetColorKey(DDCKEY_SRCBLT, &key))) return;
+    if (!colour_bits) {
+        DDPIXELFORMAT format{};
+        format.dwSize = sizeof format;
+        if (FAILED(slot.Surface->GetPixelFormat(&format))) return;
+        colour_bits = format.dwRBitMask | format.dwGBitMask | format.dwBBitMask;
+    }
     source->keyed = true;
-    source->compared = format.dwRBitMask | format.dwGBitMask | format.dwBBitMask;
-    source->key = key.dwColorSpaceLowValue & source->compared;
+    source->compared = colour_bits;
+    source->key = key.dwColorSpaceLowValue & colour_bits;
 }
 
 // A copy of the clip's block (and its mask) for a sprite turned onto itself, so
@@ -147,8 +150,8 @@ private:
 // top-left, where the walk's positions start; a snapshot of it first when the
 // destination is the source itself.
 void DrawTurned(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& setup, velk::RotationWalk& walk,
-                velk::TurnSource source, const velk::TurnPicture& dest) {
-    KeyOf(from, &source);
+                velk::TurnSource source, const velk::TurnPicture& dest, DWORD colour_bits) {
+    KeyOf(from, &source, colour_bits);
     const size_t offset = static_cast<size_t>(setup.clip_top) * source.picture.pitch + setup.clip_left;
     if (source.picture.raw16) source.picture.raw16 += offset;
     else source.picture.words += offset;
@@ -205,7 +208,7 @@ bool TurnOnMemory(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& s
         const bool words = source.picture.words && dest.words;
         const bool one_format16 = source.picture.raw16 && dest.raw16 && std::equal(source_masks, source_masks + 3, dest_masks);
         if (words || one_format16) {
-            DrawTurned(from, to, setup, walk, source, dest);
+            DrawTurned(from, to, setup, walk, source, dest, source_masks[0] | source_masks[1] | source_masks[2]);
             return true;
         }
     }
@@ -219,7 +222,7 @@ bool TurnOnMemory(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& s
         if (!*dest_memory) return false;
     }
     source.picture = PictureOf(from, source_memory);
-    DrawTurned(from, to, setup, walk, source, PictureOf(to, dest_memory ? *dest_memory : source_memory));
+    DrawTurned(from, to, setup, walk, source, PictureOf(to, dest_memory ? *dest_memory : source_memory), 0);
     return true;
 }
 

@@ -72,33 +72,42 @@ void SeriesSineCosine(int64_t x, int64_t* sine, int64_t* cosine) {
     }
 }
 
-// `numerator` (30 fraction bits) / scale with 32 fraction bits; false for scales
-// of no pixel (0, below kSmallestScale, not a number) or above 2^20.
-bool Divided(int64_t numerator, double scale, int64_t* quotient) {
+// A scale as the integers that divide by it: the scale is mantissa 2^(exponent
+// - 31), the mantissa its 31 significant bits, truncated (the same integer
+// everywhere). False for scales of no pixel (0, below kSmallestScale, not a
+// number) or above 2^20.
+struct Divisor {
+    bool negative;
+    int64_t mantissa;
+    int shift;  // a quotient with 32 fraction bits is numerator 2^shift / mantissa, shift in 12..52
+};
+
+bool DivisorOf(double scale, Divisor* divisor) {
     const double magnitude = std::fabs(scale);
     if (!(magnitude >= kSmallestScale && magnitude <= 1048576.0)) return false;
     int exponent = 0;
     const double fraction = std::frexp(magnitude, &exponent);  // exact: magnitude = fraction 2^exponent
-    // The scale to 31 significant bits, truncated: the same integer everywhere.
-    const int64_t mantissa = static_cast<int64_t>(std::ldexp(fraction, 31));
-    const int shift = 33 - exponent;  // quotient = numerator 2^shift / mantissa, shift in 12..52
-    // Rounded to nearest, the sign put on afterwards, so that mirrors are exact.
-    const int64_t top = numerator < 0 ? -numerator : numerator;
-    int64_t value;
-    if (shift <= 32)
-        value = (top * (int64_t{1} << shift) + mantissa / 2) / mantissa;
-    else
-        value = (top * (int64_t{1} << 32) + mantissa / 2) / mantissa * (int64_t{1} << (shift - 32));
-    *quotient = (scale < 0) != (numerator < 0) ? -value : value;
+    *divisor = Divisor{scale < 0, static_cast<int64_t>(std::ldexp(fraction, 31)), 33 - exponent};
     return true;
+}
+
+// `numerator` (30 fraction bits) / the scale, with 32 fraction bits, rounded to
+// nearest with the sign put on afterwards, so that mirrors are exact.
+int64_t Divided(int64_t numerator, const Divisor& by) {
+    const int64_t top = numerator < 0 ? -numerator : numerator, m = by.mantissa;
+    const int64_t value = by.shift <= 32
+                              ? (top * (int64_t{1} << by.shift) + m / 2) / m
+                              : (top * (int64_t{1} << 32) + m / 2) / m * (int64_t{1} << (by.shift - 32));
+    return by.negative != (numerator < 0) ? -value : value;
 }
 
 }  // namespace
 
 void SineCosine(double degrees, int64_t* sine, int64_t* cosine) {
+    if (!std::isfinite(degrees)) degrees = 0;
     // fmod and the scaling by a power of two are exact, and so is the rounding of
     // a value below 2^52: the angle is the same integer on every architecture.
-    const double turns = std::fmod(degrees, 360.0);
+    const double turns = std::fabs(degrees) < 360 ? degrees : std::fmod(degrees, 360.0);
     const int64_t full = 360 * kDegree, quarter = 90 * kDegree;
     int64_t angle = static_cast<int64_t>(std::floor(std::ldexp(turns, kAngleBits) + 0.5)) % full;
     if (angle < 0) angle += full;
@@ -122,10 +131,16 @@ void SineCosine(double degrees, int64_t* sine, int64_t* cosine) {
 
 Turn TurnOf(double degrees, double scale_x, double scale_y) {
     Turn turn{};
+    if (!std::isfinite(degrees)) return turn;
     int64_t s = 0, c = 0;
     SineCosine(degrees, &s, &c);
-    turn.draws = Divided(c, scale_x, &turn.a) && Divided(s, scale_x, &turn.b) && Divided(-s, scale_y, &turn.p) &&
-                 Divided(c, scale_y, &turn.q);
+    Divisor x{}, y{};
+    turn.draws = DivisorOf(scale_x, &x) && DivisorOf(scale_y, &y);
+    if (!turn.draws) return turn;
+    turn.a = Divided(c, x);
+    turn.b = Divided(s, x);
+    turn.p = Divided(-s, y);
+    turn.q = Divided(c, y);
     return turn;
 }
 
@@ -267,30 +282,6 @@ AxisBound::AxisBound(int64_t g, int64_t rise, int64_t step, int64_t limit) : lim
     FloorDivide(g_, divisor_, &q_, &r_);
     FloorDivide(rise_, divisor_, &rise_q_, &rise_r_);
     FloorDivide(limit, divisor_, &limit_q_, &limit_r_);
-}
-
-void AxisBound::Apply(int64_t* lo, int64_t* hi) const {
-    if (divisor_ == 0) {
-        if (g_ < 0 || g_ > limit_) *hi = *lo;
-        return;
-    }
-    // From k = ceil(-g / d) = -q up to floor((limit - g) / d), which is
-    // limit_q - q, less one where the remainders borrow.
-    *lo = std::max(*lo, -q_);
-    *hi = std::min(*hi, limit_q_ - q_ + (r_ <= limit_r_ ? 1 : 0));
-}
-
-void AxisBound::NextRow() {
-    if (divisor_ == 0) {
-        g_ += rise_;
-        return;
-    }
-    q_ += rise_q_;
-    r_ += rise_r_;
-    if (r_ >= divisor_) {
-        r_ -= divisor_;
-        ++q_;
-    }
 }
 
 bool RotationWalk::NextSpan(RotationSpan* span) {

@@ -88,9 +88,30 @@ class AxisBound {
 public:
     AxisBound() = default;
     AxisBound(int64_t g, int64_t rise, int64_t step, int64_t limit);
-    // Narrows [*lo, *hi) to this row's pixels inside the axis's limits.
-    void Apply(int64_t* lo, int64_t* hi) const;
-    void NextRow();
+    // Narrows [*lo, *hi) to this row's pixels inside the axis's limits: from
+    // k = ceil(-g / d) = -q up to floor((limit - g) / d), which is limit_q - q,
+    // less one where the remainders borrow.
+    void Apply(int64_t* lo, int64_t* hi) const {
+        if (divisor_ == 0) {
+            if (g_ < 0 || g_ > limit_) *hi = *lo;
+            return;
+        }
+        if (-q_ > *lo) *lo = -q_;
+        const int64_t end = limit_q_ - q_ + (r_ <= limit_r_ ? 1 : 0);
+        if (end < *hi) *hi = end;
+    }
+    void NextRow() {
+        if (divisor_ == 0) {
+            g_ += rise_;
+            return;
+        }
+        q_ += rise_q_;
+        r_ += rise_r_;
+        if (r_ >= divisor_) {
+            r_ -= divisor_;
+            ++q_;
+        }
+    }
 
 private:
     int64_t divisor_ = 0;                 // |step|; 0: the whole row or none, by g
