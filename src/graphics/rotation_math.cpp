@@ -72,16 +72,16 @@ void SeriesSineCosine(int64_t x, int64_t* sine, int64_t* cosine) {
     }
 }
 
-// A scale as the integers that divide by it: the scale is mantissa 2^(exponent
-// - 31), the mantissa its 31 significant bits, truncated (the same integer
-// everywhere). False for scales of no pixel (0, below kSmallestScale, not a
-// number) or above 2^20.
+// A scale as the integers that divide by it: its magnitude to 31 significant
+// bits, truncated (the same integer on every architecture), and the power of
+// two that goes with them.
 struct Divisor {
     bool negative;
     int64_t mantissa;
     int shift;  // a quotient with 32 fraction bits is numerator 2^shift / mantissa, shift in 12..52
 };
 
+// False for scales of no pixel (0, below kSmallestScale, not a number) or above 2^20.
 bool DivisorOf(double scale, Divisor* divisor) {
     const double magnitude = std::fabs(scale);
     if (!(magnitude >= kSmallestScale && magnitude <= 1048576.0)) return false;
