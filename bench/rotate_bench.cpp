@@ -6,6 +6,7 @@
 //   rotate_bench.exe [--fullscreen]
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -35,24 +36,34 @@ void MakeSprite(VelkObject* velk) {
     velk->DSetColorKey(kKey, kSpriteId);
 }
 
-// Milliseconds of one call: the median run of kCallsPerRun calls, at places
-// spread over the back buffer.
-double PerCallMs(const std::function<void(LONG x, LONG y)>& call) {
-    return MedianMs(kRuns, [&] {
-               for (int i = 0; i < kCallsPerRun; ++i) call(40 + (i * 37) % 560, 40 + (i * 53) % 400);
-           }) /
-           kCallsPerRun;
+// Milliseconds of one call: the median of kRuns runs of kCallsPerRun calls at
+// places spread over the back buffer. The runs of the two calls alternate, so
+// that a busy machine slows both alike and their ratio holds.
+void PerCallMs(const std::function<void(LONG x, LONG y)>& first, const std::function<void(LONG x, LONG y)>& second,
+               double* first_ms, double* second_ms) {
+    std::vector<double> times[2];
+    for (int run = -1; run < kRuns; ++run)  // run -1 warms up
+        for (int which = 0; which < 2; ++which) {
+            const std::function<void(LONG, LONG)>& call = which ? second : first;
+            const double start = NowMs();
+            for (int i = 0; i < kCallsPerRun; ++i) call(40 + (i * 37) % 560, 40 + (i * 53) % 400);
+            if (run >= 0) times[which].push_back((NowMs() - start) / kCallsPerRun);
+        }
+    for (std::vector<double>& t : times) std::sort(t.begin(), t.end());
+    *first_ms = times[0][kRuns / 2];
+    *second_ms = times[1][kRuns / 2];
 }
 
 void CallCosts(VelkObject* velk) {
-    const double blt = PerCallMs([&](LONG x, LONG y) { velk->Blt(kSpriteId, 0, 0, kSide, kSide, 0, x, y); });
-    printf("  Blt 32 x 32 keyed: %.2f us a call (median of %d runs of %d)\n", blt * 1000, kRuns, kCallsPerRun);
-    printf("  %-28s %12s %10s\n", "BltRotate, scale 1", "us a call", "/ Blt");
+    printf("  %-24s %14s %14s %10s\n", "32 x 32 keyed, scale 1", "Blt us a call", "turned us", "/ Blt");
     for (double angle : {0.0, 17.0, 45.0, 90.0, 133.0}) {
-        const double turned = PerCallMs(
-            [&](LONG x, LONG y) { velk->BltRotate(kSpriteId, 0, 0, kSide, kSide, 0, x, y, angle, 1, 1); });
-        printf("  %-28.0f %12.2f %9.2f x\n", angle, turned * 1000, turned / blt);
+        double blt = 0, turned = 0;
+        PerCallMs([&](LONG x, LONG y) { velk->Blt(kSpriteId, 0, 0, kSide, kSide, 0, x, y); },
+                  [&](LONG x, LONG y) { velk->BltRotate(kSpriteId, 0, 0, kSide, kSide, 0, x, y, angle, 1, 1); },
+                  &blt, &turned);
+        printf("  %-24.0f %14.2f %14.2f %9.2f x\n", angle, blt * 1000, turned * 1000, turned / blt);
     }
+    printf("  (medians of %d alternating runs of %d calls)\n", kRuns, kCallsPerRun);
 }
 
 // Each frame clears the back buffer and draws every sprite one degree further
