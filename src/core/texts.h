@@ -261,6 +261,13 @@ inline constexpr char kAlphaSettingRange[] = "０(アルファなし) １(ピク
 
 // ---------------------------------------------------------------- rotation
 // (texts of BltRotate)
+inline constexpr char kSubjectBltRotateFrom[] = "BltRotate　FromスプライトID";
+inline constexpr char kSubjectBltRotateTo[] = "BltRotate　ToスプライトID";
+inline constexpr char kRotateAngleSubject[] = "BltRotate 角度";
+inline constexpr char kRotateAngleRange[] = "-1e9～1e9";
+inline constexpr char kRotateScaleXSubject[] = "BltRotate 横の倍率";
+inline constexpr char kRotateScaleYSubject[] = "BltRotate 縦の倍率";
+inline constexpr char kRotateScaleRange[] = "-1024～1024";
 
 // ---------------------------------------------------------------- window scaling and full screen
 // (texts of wScale and wFullScreen)

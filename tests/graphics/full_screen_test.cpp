@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/graphics_fixture.h"
+#include "graphics/rotation_checks.h"
 #include "graphics/transfer.h"
 #include "support/bstr.h"
 #include "support/image_file.h"
@@ -149,4 +150,8 @@ TEST_F(FullScreen, AlphaSpritesKeepAlphaAndCompositeOnto16Bits) {
         EXPECT_EQ(Word(1, 1, 0), 0x7FC86432u) << mode;
     }
     EXPECT_EQ(BitsPerPixel(velk_->SpriteTable[1].Surface), 32);
+}
+
+TEST_F(FullScreen, QuarterTurnsMirrorsAndWholeScalesArePixelPermutationsAt16Bits) {
+    ExpectExactTurns(velk_, [this](LONG sprite) { return PlatformPicture(sprite, velk_->SpriteTable[sprite].Height); });
 }

@@ -10,6 +10,7 @@ using WORD = uint16_t;
 using DWORD = uint32_t;
 using LONG = int32_t;
 using UINT = unsigned int;
+using COLORREF = DWORD;
 using BOOL = int;
 using LONG_PTR = intptr_t;
 using UINT_PTR = uintptr_t;
