@@ -98,7 +98,8 @@ void FillBars(HDC target, const RECT& destination, LONG area_width, LONG area_he
 
 // The scaled back buffer as one device-independent block: sampled here rather
 // than stretched by the platform, whose stretching need not pick the pixel
-// under each centre, and one block costs less than a platform stretch.
+// under each centre. Measured here, sampling plus one block costs less than the
+// platform's stretch of the back buffer, even one that only repeats rows.
 struct ScaledTarget {
     HDC dc;
     RECT destination;
@@ -137,8 +138,11 @@ void PresentScaledSurface(const ScaledTarget& target, IDirectDrawSurface7* back,
         const DDPIXELFORMAT& format = desc.ddpfPixelFormat;
         const bool readable = format.dwRGBBitCount == 32 && format.dwRBitMask == 0xFF0000u &&
                               format.dwGBitMask == 0xFF00u && format.dwBBitMask == 0xFFu && desc.lPitch % 4 == 0;
+        // Never read past the surface, whatever the slot says.
         if (readable)
-            PresentScaledPixels(target, static_cast<const uint32_t*>(desc.lpSurface), desc.lPitch / 4, width, height);
+            PresentScaledPixels(target, static_cast<const uint32_t*>(desc.lpSurface), desc.lPitch / 4,
+                                std::min(width, static_cast<LONG>(desc.dwWidth)),
+                                std::min(height, static_cast<LONG>(desc.dwHeight)));
         back->Unlock(nullptr);
         if (readable) return;
     }
@@ -153,17 +157,57 @@ void PresentScaledSurface(const ScaledTarget& target, IDirectDrawSurface7* back,
     FillBars(target.dc, target.destination, target.area_width, target.area_height);
 }
 
-// Exclusive full screen: the primary surface is the area. Its blitter stretches
-// by picking pixels; only a buffer larger than the screen is cut (at 1x).
+// Samples the back buffer straight into the locked primary surface when both
+// hold the same 16-bit or 32-bit format; false leaves the picture to the caller.
+bool SampleIntoPrimary(IDirectDrawSurface7* primary, IDirectDrawSurface7* back, const RECT& dest,
+                       const RECT& visible, LONG width, LONG height, std::vector<LONG>& columns) {
+    DDSURFACEDESC2 from;
+    if (!velk::DirectDrawSpriteLock(back, &from)) return false;
+    DDSURFACEDESC2 to{};
+    to.dwSize = sizeof to;
+    if (FAILED(primary->Lock(nullptr, &to, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) {
+        back->Unlock(nullptr);
+        return false;
+    }
+    const DDPIXELFORMAT &a = from.ddpfPixelFormat, &b = to.ddpfPixelFormat;
+    const DWORD bits = a.dwRGBBitCount;
+    const bool same = bits == b.dwRGBBitCount && a.dwRBitMask == b.dwRBitMask && a.dwGBitMask == b.dwGBitMask &&
+                      a.dwBBitMask == b.dwBBitMask && (bits == 16 || bits == 32) &&
+                      from.lPitch % static_cast<LONG>(bits / 8) == 0 && to.lPitch % static_cast<LONG>(bits / 8) == 0 &&
+                      visible.right <= static_cast<LONG>(to.dwWidth) && visible.bottom <= static_cast<LONG>(to.dwHeight);
+    // Never read past the surface, whatever the slot says.
+    width = std::min(width, static_cast<LONG>(from.dwWidth));
+    height = std::min(height, static_cast<LONG>(from.dwHeight));
+    if (same) {
+        BYTE* first = static_cast<BYTE*>(to.lpSurface) + static_cast<ptrdiff_t>(visible.top) * to.lPitch +
+                      static_cast<ptrdiff_t>(visible.left) * (bits / 8);
+        const LONG pixel = static_cast<LONG>(bits / 8);
+        if (bits == 16)
+            velk::SampleNearest(static_cast<const uint16_t*>(from.lpSurface), from.lPitch / pixel, width, height, dest,
+                                visible, reinterpret_cast<uint16_t*>(first), to.lPitch / pixel, columns);
+        else
+            velk::SampleNearest(static_cast<const uint32_t*>(from.lpSurface), from.lPitch / pixel, width, height, dest,
+                                visible, reinterpret_cast<uint32_t*>(first), to.lPitch / pixel, columns);
+    }
+    primary->Unlock(nullptr);
+    back->Unlock(nullptr);
+    return same;
+}
+
+// Exclusive full screen: the primary surface is the area. The pixels are
+// sampled here as in a window: the platform's stretching blit steps through
+// the source in truncated fixed point and so repeats a column now and then even
+// at whole factors. Only a format pair that cannot be sampled goes through it.
 void PresentScaledFullScreen(IDirectDrawSurface7* primary, IDirectDrawSurface7* back, LONG mode, LONG width,
-                             LONG height) {
+                             LONG height, std::vector<LONG>& columns) {
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
     if (FAILED(primary->GetSurfaceDesc(&desc))) return;
     const LONG area_width = static_cast<LONG>(desc.dwWidth), area_height = static_cast<LONG>(desc.dwHeight);
     RECT dest = velk::ScaledDestination(mode, width, height, area_width, area_height);
     RECT visible = Intersection(dest, RECT{0, 0, area_width, area_height});
-    if (visible.right > visible.left && visible.bottom > visible.top) {
+    if (visible.right > visible.left && visible.bottom > visible.top &&
+        !SampleIntoPrimary(primary, back, dest, visible, width, height, columns)) {
         const LONG span_x = dest.right - dest.left, span_y = dest.bottom - dest.top;
         RECT source = {static_cast<LONG>(int64_t{visible.left - dest.left} * width / span_x),
                        static_cast<LONG>(int64_t{visible.top - dest.top} * height / span_y),
@@ -249,7 +293,8 @@ void VelkObject::PresentScaled() {
     velk::SpriteSlot& back = SpriteTable[0];
     if (GraphicsMode == 3) {
         if (PrimarySurface && back.Surface)
-            PresentScaledFullScreen(PrimarySurface, back.Surface, Scaling.Mode, back.Width, back.Height);
+            PresentScaledFullScreen(PrimarySurface, back.Surface, Scaling.Mode, back.Width, back.Height,
+                                    ScaledColumns);
         return;
     }
     if (!Window || !IsWindow(Window) || velk::IsEmpty(back)) return;

@@ -3,6 +3,7 @@
 #include "window/scaling_math.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace velk {
@@ -95,30 +96,55 @@ LONG BufferToClient(LONG position, LONG start, LONG span, LONG buffer) {
     return static_cast<LONG>(std::clamp<int64_t>(start + offset, INT32_MIN, INT32_MAX));
 }
 
-void SampleNearest(const uint32_t* source, LONG source_pitch, LONG source_width, LONG source_height,
-                   const RECT& destination, const RECT& visible, std::vector<uint32_t>& out,
+template <typename Pixel>
+void SampleNearest(const Pixel* source, LONG source_pitch, LONG source_width, LONG source_height,
+                   const RECT& destination, const RECT& visible, Pixel* out, LONG out_pitch,
                    std::vector<LONG>& columns) {
     const LONG width = std::max<LONG>(visible.right - visible.left, 0);
     const LONG height = std::max<LONG>(visible.bottom - visible.top, 0);
-    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     if (width == 0 || height == 0) return;
     const LONG span_x = destination.right - destination.left, span_y = destination.bottom - destination.top;
     columns.resize(static_cast<size_t>(width));
     for (LONG x = 0; x < width; ++x)
         columns[static_cast<size_t>(x)] = ClientToBuffer(visible.left + x, destination.left, span_x, source_width);
 
+    const bool whole_width = visible.left == destination.left && visible.right == destination.right &&
+                             source_width > 0 && span_x % source_width == 0;
+    const LONG factor = whole_width ? span_x / source_width : 0;
     LONG previous_row = -1;
     for (LONG y = 0; y < height; ++y) {
-        uint32_t* row = out.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        Pixel* row = out + static_cast<ptrdiff_t>(y) * out_pitch;
         const LONG source_row = ClientToBuffer(visible.top + y, destination.top, span_y, source_height);
         if (source_row == previous_row) {
-            memcpy(row, row - width, static_cast<size_t>(width) * sizeof *row);
+            memcpy(row, row - out_pitch, static_cast<size_t>(width) * sizeof *row);
             continue;
         }
-        const uint32_t* from = source + static_cast<size_t>(source_row) * static_cast<size_t>(source_pitch);
-        for (LONG x = 0; x < width; ++x) row[x] = from[columns[static_cast<size_t>(x)]];
+        const Pixel* from = source + static_cast<ptrdiff_t>(source_row) * source_pitch;
+        if (factor > 0) {
+            // A whole factor across the full width: each source pixel written `factor` times, no table.
+            Pixel* to = row;
+            for (LONG x = 0; x < source_width; ++x, to += factor)
+                for (LONG i = 0; i < factor; ++i) to[i] = from[x];
+        } else {
+            for (LONG x = 0; x < width; ++x) row[x] = from[columns[static_cast<size_t>(x)]];
+        }
         previous_row = source_row;
     }
+}
+
+template void SampleNearest<uint32_t>(const uint32_t*, LONG, LONG, LONG, const RECT&, const RECT&, uint32_t*, LONG,
+                                      std::vector<LONG>&);
+template void SampleNearest<uint16_t>(const uint16_t*, LONG, LONG, LONG, const RECT&, const RECT&, uint16_t*, LONG,
+                                      std::vector<LONG>&);
+
+void SampleNearest(const uint32_t* source, LONG source_pitch, LONG source_width, LONG source_height,
+                   const RECT& destination, const RECT& visible, std::vector<uint32_t>& out,
+                   std::vector<LONG>& columns) {
+    const LONG width = std::max<LONG>(visible.right - visible.left, 0);
+    const LONG height = std::max<LONG>(visible.bottom - visible.top, 0);
+    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    SampleNearest<uint32_t>(source, source_pitch, source_width, source_height, destination, visible, out.data(),
+                            width, columns);
 }
 
 }  // namespace velk

@@ -46,12 +46,19 @@ LONG ClientToBuffer(LONG client, LONG start, LONG span, LONG buffer);
 // area, not clamped (a position outside the buffer lies outside its picture).
 LONG BufferToClient(LONG position, LONG start, LONG span, LONG buffer);
 
-// Nearest-pixel sampling of a top-down 32-bit picture (`source_pitch` pixels a
-// row) into the part `visible` of `destination` (both in client coordinates;
-// `visible` inside `destination`), written top-down into `out`, which is
-// resized to visible's width x height. Each output pixel takes the source pixel
-// under its centre, as ClientToBuffer maps it; rows that sample the same source
-// row are copied whole. `columns` is scratch kept by the caller between frames.
+// Nearest-pixel sampling of a top-down picture (`source_pitch` pixels a row)
+// into the part `visible` of `destination` (both in client coordinates;
+// `visible` inside `destination`), written top-down at `out`, `out_pitch`
+// pixels a row. Each output pixel takes the source pixel under its centre, as
+// ClientToBuffer maps it; rows that sample the same source row are copied
+// whole. `columns` is scratch kept by the caller between frames. For 32-bit and
+// 16-bit pixels.
+template <typename Pixel>
+void SampleNearest(const Pixel* source, LONG source_pitch, LONG source_width, LONG source_height,
+                   const RECT& destination, const RECT& visible, Pixel* out, LONG out_pitch,
+                   std::vector<LONG>& columns);
+
+// The same into `out`, resized to visible's width x height.
 void SampleNearest(const uint32_t* source, LONG source_pitch, LONG source_width, LONG source_height,
                    const RECT& destination, const RECT& visible, std::vector<uint32_t>& out,
                    std::vector<LONG>& columns);
