@@ -71,7 +71,8 @@ void Reframe(HWND window, HWND insert_after) {
 LONG_PTR* SavedWord(VelkObject* self, StyleBit bit) {
     if (!self->Borderless.On) return nullptr;
     if (bit.word == StyleWord::Style && !(bit.bits & (WS_VISIBLE | WS_DISABLED))) return &self->Borderless.Style;
-    if (bit.word == StyleWord::ExtendedStyle && bit.bits != static_cast<DWORD>(WS_EX_TOPMOST)) return &self->Borderless.ExtendedStyle;
+    if (bit.word == StyleWord::ExtendedStyle && bit.bits != static_cast<DWORD>(WS_EX_TOPMOST))
+        return &self->Borderless.ExtendedStyle;
     return nullptr;
 }
 
