@@ -270,7 +270,23 @@ inline constexpr char kRotateScaleYSubject[] = "BltRotate 縦の倍率";
 inline constexpr char kRotateScaleRange[] = "-1024～1024";
 
 // ---------------------------------------------------------------- window scaling and full screen
-// (texts of wScale and wFullScreen)
+inline constexpr char kValueRangeError[] =
+    "  [ Error ] Typ:Param  %sで正しくない値 : %d が指定されました。\n\t\t->%sの範囲で許されます";
+inline constexpr char kScaleModeSubject[] = "wScale のモード";
+inline constexpr char kScaleModeRange[] = "0(解除) 1(全体に引き伸ばし) 2(縦横比を保つ) 3(整数倍)";
+inline constexpr char kScaleWidthSubject[] = "wScale の幅";
+inline constexpr char kScaleHeightSubject[] = "wScale の高さ";
+inline constexpr char kScaleSizeRange[] = "1～4096";
+inline constexpr char kScaleOffSizeRange[] = "0(モード 0 の解除のとき)";
+inline constexpr char kFullScreenSubject[] = "wFullScreen の値";
+inline constexpr char kFullScreenRange[] = "0(ウインドウ) 1(全画面)";
+inline constexpr char kScaleOnStep[] = "バックバッファの大きさを固定し、クライアント領域に拡大して表示します";
+inline constexpr char kScaleOffStep[] = "バックバッファはクライアント領域の大きさに戻ります";
+inline constexpr char kScaleWidthLabel[] = "Width";
+inline constexpr char kScaleHeightLabel[] = "Height";
+inline constexpr char kScaleModeLabel[] = "Mode";
+inline constexpr char kBorderlessOnStep[] = "ウインドウを枠なしでモニタ全体に広げます";
+inline constexpr char kBorderlessOffStep[] = "ウインドウを全画面の前の状態に戻します";
 
 // ---------------------------------------------------------------- font files
 inline constexpr char kSubjectAddFont[] = "フォント追加関数( DAddFont ) ";

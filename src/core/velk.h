@@ -17,6 +17,8 @@
 #include "sound/stream_worker.h"
 #include "core/events_source.h"
 #include "core/velk_interface.h"
+#include "window/full_screen.h"
+#include "window/scaling_math.h"
 
 class VelkObject final : public IVELK2 {
 public:
@@ -216,6 +218,9 @@ public:
     void RemoveAddedFonts();
     // Re-creates sprite 0 for a new client size; the message loop calls it.
     void BackBufferResize(LONG width, LONG height);
+    // Refresh's two ways of showing sprite 0: as it is, or as wScale asks.
+    void PresentUnscaled();
+    void PresentScaled();
     // Sprite-ID checks: the range first, then (for the second) emptiness; both end
     // the process on a bad ID.
     void CheckSpriteRange(LONG id, LONG lowest, const char* subject, const char* range);
@@ -327,6 +332,10 @@ public:
     // window
     // Hands a client size recorded by the size message to the back buffer.
     void ApplyPendingClientSize();
+    // While wScale is on: where sprite 0 lands in the client area, and its size.
+    RECT ScaledPlacement(LONG* buffer_width, LONG* buffer_height);
+    // Gives the window back what wFullScreen took; nothing when it is not on.
+    void LeaveBorderless();
 
     // storage
 
@@ -357,6 +366,10 @@ public:
     velk::EventSource Events;  // the connection point of _IVELKEvents and its sinks
     velk::Mixer Mix;           // volume, pan, speed, fades and voices
     velk::FontFiles AddedFonts;  // what DAddFont added, taken back at the end
+    velk::ScaleSetting Scaling;          // wScale
+    std::vector<uint32_t> ScaledFrame;   // the scaled picture of the last Refresh, kept for the next
+    std::vector<LONG> ScaledColumns;     // its source column of each output column
+    velk::BorderlessWindow Borderless;   // wFullScreen
 
 private:
     explicit VelkObject(IUnknown* outer);

@@ -47,12 +47,17 @@ HRESULT VelkObject::Graphics(LONG lGraphMode) {
                                           texts::kGraphicsTitleFullScreen};
     LogWrite(this, texts::kTitle, kTitles[lGraphMode]);
     if (lGraphMode == kModeFullScreen) {
+        LeaveBorderless();  // exclusive full screen frames the window its own way
         put_wHasTitleBar(0);
         wResizeTo(kFullScreenWidth, kFullScreenHeight);
     }
 
     RECT client{};
-    if (Window && IsWindow(Window) && GetClientRect(Window, &client)) {
+    if (Scaling.On()) {
+        // wScale fixed the back buffer's size: a new mode keeps it.
+        ScreenWidth = Scaling.Width;
+        ScreenHeight = Scaling.Height;
+    } else if (Window && IsWindow(Window) && GetClientRect(Window, &client)) {
         ScreenWidth = client.right - client.left;
         ScreenHeight = client.bottom - client.top;
     } else if (ScreenWidth < 1 || ScreenHeight < 1) {

@@ -1,4 +1,5 @@
-// Polled input: the pointer in client coordinates and the asynchronous key state.
+// Polled input: the pointer in client coordinates (in back-buffer units while
+// wScale is on) and the asynchronous key state.
 #include <windows.h>
 
 #include "core/velk.h"
@@ -18,29 +19,54 @@ static POINT ClientToScreenPoint(HWND window, LONG x, LONG y) {
     return point;
 }
 
+// One axis of the pointer between client and back-buffer units.
+enum class Axis { X, Y };
+
+static LONG SpanStart(const RECT& rect, Axis axis) { return axis == Axis::X ? rect.left : rect.top; }
+static LONG SpanLength(const RECT& rect, Axis axis) {
+    return axis == Axis::X ? rect.right - rect.left : rect.bottom - rect.top;
+}
+
+static LONG ReadPointer(VelkObject* self, Axis axis) {
+    const POINT point = ClientPointer(self->Window);
+    const LONG client = axis == Axis::X ? point.x : point.y;
+    if (!self->Scaling.On() || !self->Window) return client;
+    LONG width = 0, height = 0;
+    const RECT dest = self->ScaledPlacement(&width, &height);
+    return velk::ClientToBuffer(client, SpanStart(dest, axis), SpanLength(dest, axis), axis == Axis::X ? width : height);
+}
+
+// Moves the pointer along one axis, keeping the other where it is.
+static void SetPointer(VelkObject* self, Axis axis, LONG value) {
+    if (self->Scaling.On() && self->Window) {
+        LONG width = 0, height = 0;
+        const RECT dest = self->ScaledPlacement(&width, &height);
+        value = velk::BufferToClient(value, SpanStart(dest, axis), SpanLength(dest, axis),
+                                     axis == Axis::X ? width : height);
+    }
+    const POINT target = ClientToScreenPoint(self->Window, axis == Axis::X ? value : 0, axis == Axis::Y ? value : 0);
+    POINT now = {0, 0};
+    GetCursorPos(&now);
+    SetCursorPos(axis == Axis::X ? target.x : now.x, axis == Axis::Y ? target.y : now.y);
+}
+
 HRESULT VelkObject::get_MouseX(LONG* pVal) {
-    if (pVal) *pVal = ClientPointer(Window).x;
+    if (pVal) *pVal = ReadPointer(this, Axis::X);
     return S_OK;
 }
 
 HRESULT VelkObject::get_MouseY(LONG* pVal) {
-    if (pVal) *pVal = ClientPointer(Window).y;
+    if (pVal) *pVal = ReadPointer(this, Axis::Y);
     return S_OK;
 }
 
 HRESULT VelkObject::put_MouseX(LONG newVal) {
-    POINT target = ClientToScreenPoint(Window, newVal, 0);
-    POINT now = {0, 0};
-    GetCursorPos(&now);
-    SetCursorPos(target.x, now.y);
+    SetPointer(this, Axis::X, newVal);
     return S_OK;
 }
 
 HRESULT VelkObject::put_MouseY(LONG newVal) {
-    POINT target = ClientToScreenPoint(Window, 0, newVal);
-    POINT now = {0, 0};
-    GetCursorPos(&now);
-    SetCursorPos(now.x, target.y);
+    SetPointer(this, Axis::Y, newVal);
     return S_OK;
 }
 

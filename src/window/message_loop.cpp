@@ -123,6 +123,8 @@ void VelkObject::ApplyPendingClientSize() {
     // Handlers run while wDefault creates the window, before graphics has made
     // sprite 0; it is then made at the client size of that moment.
     if (velk::IsEmpty(SpriteTable[0])) return;
+    // wScale fixed the back buffer; Refresh scales it to whatever the client is.
+    if (Scaling.On()) return;
     BackBufferResize(LOWORD(size), HIWORD(size));
 }
 

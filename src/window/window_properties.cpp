@@ -65,6 +65,20 @@ void Reframe(HWND window, HWND insert_after) {
     UpdateWindow(window);
 }
 
+// While the window is borderless full screen, the frame bits belong to the
+// window it gives back: they are read from and written to the saved words.
+// Visibility, input and the z-order act on the live window.
+LONG_PTR* SavedWord(VelkObject* self, StyleBit bit) {
+    if (!self->Borderless.On) return nullptr;
+    if (bit.word == StyleWord::Style && !(bit.bits & (WS_VISIBLE | WS_DISABLED))) return &self->Borderless.Style;
+    if (bit.word == StyleWord::ExtendedStyle && bit.bits != static_cast<DWORD>(WS_EX_TOPMOST))
+        return &self->Borderless.ExtendedStyle;
+    return nullptr;
+}
+
+// The same for placement: the rectangle the window gets back.
+RECT* SavedRect(VelkObject* self) { return self->Borderless.On ? &self->Borderless.Rect : nullptr; }
+
 }  // namespace
 
 // ---------------------------------------------------------------- shared put path
@@ -72,6 +86,10 @@ void Reframe(HWND window, HWND insert_after) {
 // Sets or clears the bit, re-frames, and for frame changes handles the messages
 // they caused before returning.
 static HRESULT PutStyle(VelkObject* self, StyleBit bit, bool on, bool pump, HWND insert_after = HWND_TOP) {
+    if (LONG_PTR* saved = SavedWord(self, bit)) {
+        *saved = on ? (*saved | static_cast<LONG_PTR>(bit.bits)) : (*saved & ~static_cast<LONG_PTR>(bit.bits));
+        return S_OK;
+    }
     velk::KeepAlive alive(self);  // re-framing runs handlers, and so does the pump
     SetBits(self->Window, bit, on);
     Reframe(self->Window, insert_after);
@@ -82,12 +100,13 @@ static HRESULT PutStyle(VelkObject* self, StyleBit bit, bool on, bool pump, HWND
     return S_OK;
 }
 
-static HRESULT GetStyle(HWND window, StyleBit bit, LONG* value) {
-    if (value) *value = AnyBitSet(window, bit);
+static HRESULT GetStyle(VelkObject* self, StyleBit bit, LONG* value) {
+    const LONG_PTR* saved = SavedWord(self, bit);
+    if (value) *value = saved ? ((*saved & static_cast<LONG_PTR>(bit.bits)) ? 1 : 0) : AnyBitSet(self->Window, bit);
     return S_OK;
 }
 
-HRESULT VelkObject::get_wVisible(LONG* pVal) { return GetStyle(Window, kVisible, pVal); }
+HRESULT VelkObject::get_wVisible(LONG* pVal) { return GetStyle(this, kVisible, pVal); }
 HRESULT VelkObject::put_wVisible(LONG newVal) {
     velk::KeepAlive alive(this);  // showing runs handlers
     ShowWindow(Window, newVal ? SW_SHOW : SW_HIDE);
@@ -100,13 +119,13 @@ HRESULT VelkObject::get_wEnable(LONG* pVal) {
 }
 HRESULT VelkObject::put_wEnable(LONG newVal) { return PutStyle(this, kDisabled, newVal == 0, false); }
 
-HRESULT VelkObject::get_wHasMaxBtn(LONG* pVal) { return GetStyle(Window, kMaximizeBox, pVal); }
+HRESULT VelkObject::get_wHasMaxBtn(LONG* pVal) { return GetStyle(this, kMaximizeBox, pVal); }
 HRESULT VelkObject::put_wHasMaxBtn(LONG newVal) { return PutStyle(this, kMaximizeBox, newVal != 0, true); }
 
-HRESULT VelkObject::get_wHasMinBtn(LONG* pVal) { return GetStyle(Window, kMinimizeBox, pVal); }
+HRESULT VelkObject::get_wHasMinBtn(LONG* pVal) { return GetStyle(this, kMinimizeBox, pVal); }
 HRESULT VelkObject::put_wHasMinBtn(LONG newVal) { return PutStyle(this, kMinimizeBox, newVal != 0, true); }
 
-HRESULT VelkObject::get_wHasCloseBtn(LONG* pVal) { return GetStyle(Window, kNoClose, pVal); }
+HRESULT VelkObject::get_wHasCloseBtn(LONG* pVal) { return GetStyle(this, kNoClose, pVal); }
 HRESULT VelkObject::put_wHasCloseBtn(LONG newVal) {
     // The platform consults the close item only when its menu opens; grey it now
     // so that the close button follows the bit at once.
@@ -114,19 +133,19 @@ HRESULT VelkObject::put_wHasCloseBtn(LONG newVal) {
     return PutStyle(this, kNoClose, newVal != 0, false);
 }
 
-HRESULT VelkObject::get_wHasTitleBar(LONG* pVal) { return GetStyle(Window, kTitleBar, pVal); }
+HRESULT VelkObject::get_wHasTitleBar(LONG* pVal) { return GetStyle(this, kTitleBar, pVal); }
 HRESULT VelkObject::put_wHasTitleBar(LONG newVal) { return PutStyle(this, kTitleBar, newVal != 0, true); }
 
-HRESULT VelkObject::get_wResizeable(LONG* pVal) { return GetStyle(Window, kSizingFrame, pVal); }
+HRESULT VelkObject::get_wResizeable(LONG* pVal) { return GetStyle(this, kSizingFrame, pVal); }
 HRESULT VelkObject::put_wResizeable(LONG newVal) { return PutStyle(this, kSizingFrame, newVal != 0, true); }
 
-HRESULT VelkObject::get_wHasBorder(LONG* pVal) { return GetStyle(Window, kBorder, pVal); }
+HRESULT VelkObject::get_wHasBorder(LONG* pVal) { return GetStyle(this, kBorder, pVal); }
 HRESULT VelkObject::put_wHasBorder(LONG newVal) { return PutStyle(this, kBorder, newVal != 0, true); }
 
-HRESULT VelkObject::get_wToolWin(LONG* pVal) { return GetStyle(Window, kToolWindow, pVal); }
+HRESULT VelkObject::get_wToolWin(LONG* pVal) { return GetStyle(this, kToolWindow, pVal); }
 HRESULT VelkObject::put_wToolWin(LONG newVal) { return PutStyle(this, kToolWindow, newVal != 0, true); }
 
-HRESULT VelkObject::get_wTopMost(LONG* pVal) { return GetStyle(Window, kTopMost, pVal); }
+HRESULT VelkObject::get_wTopMost(LONG* pVal) { return GetStyle(this, kTopMost, pVal); }
 HRESULT VelkObject::put_wTopMost(LONG newVal) {
     return PutStyle(this, kTopMost, newVal != 0, true, newVal ? HWND_TOPMOST : HWND_NOTOPMOST);
 }
@@ -143,13 +162,21 @@ HRESULT VelkObject::wGetHandle(LONG* HandleToWindow) {
     return S_OK;
 }
 
+// While borderless full screen these place the window that comes back.
 HRESULT VelkObject::wMoveTo(LONG x, LONG y) {
+    if (RECT* saved = SavedRect(this)) {
+        const LONG width = saved->right - saved->left, height = saved->bottom - saved->top;
+        *saved = RECT{x, y, velk::SaturatedSum(x, width), velk::SaturatedSum(y, height)};
+        return S_OK;
+    }
     SetWindowPos(Window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     return S_OK;
 }
 
 HRESULT VelkObject::wMoveBy(LONG rx, LONG ry) {
     RECT outer;
+    if (const RECT* saved = SavedRect(this))
+        return wMoveTo(velk::SaturatedSum(saved->left, rx), velk::SaturatedSum(saved->top, ry));
     if (GetWindowRect(Window, &outer))
         SetWindowPos(Window, HWND_TOP, velk::SaturatedSum(outer.left, rx), velk::SaturatedSum(outer.top, ry), 0, 0,
                      SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -157,12 +184,20 @@ HRESULT VelkObject::wMoveBy(LONG rx, LONG ry) {
 }
 
 HRESULT VelkObject::wResizeTo(LONG w, LONG h) {
+    if (RECT* saved = SavedRect(this)) {
+        saved->right = velk::SaturatedSum(saved->left, w);
+        saved->bottom = velk::SaturatedSum(saved->top, h);
+        return S_OK;
+    }
     SetWindowPos(Window, HWND_TOP, 0, 0, w, h, SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     return S_OK;
 }
 
 HRESULT VelkObject::wResizeBy(LONG rw, LONG rh) {
     RECT outer;
+    if (const RECT* saved = SavedRect(this))
+        return wResizeTo(velk::SaturatedSum(saved->right - saved->left, rw),
+                         velk::SaturatedSum(saved->bottom - saved->top, rh));
     if (GetWindowRect(Window, &outer))
         SetWindowPos(Window, HWND_TOP, 0, 0, velk::SaturatedSum(outer.right - outer.left, rw),
                      velk::SaturatedSum(outer.bottom - outer.top, rh), SWP_NOMOVE | SWP_SHOWWINDOW);

@@ -26,6 +26,16 @@ int BitsPerPixel(IDirectDrawSurface7* surface) {
     surface->GetSurfaceDesc(&desc);
     return static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount);
 }
+// A 16-bit pixel of a surface as it is stored.
+uint16_t RawPixel(IDirectDrawSurface7* surface, LONG x, LONG y) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return 0xDEAD;
+    const auto* row = static_cast<const uint8_t*>(desc.lpSurface) + static_cast<size_t>(y) * desc.lPitch;
+    const uint16_t value = reinterpret_cast<const uint16_t*>(row)[x];
+    surface->Unlock(nullptr);
+    return value;
+}
 }  // namespace
 
 class FullScreen : public GraphicsTest {
@@ -154,4 +164,44 @@ TEST_F(FullScreen, AlphaSpritesKeepAlphaAndCompositeOnto16Bits) {
 
 TEST_F(FullScreen, QuarterTurnsMirrorsAndWholeScalesArePixelPermutationsAt16Bits) {
     ExpectExactTurns(velk_, [this](LONG sprite) { return PlatformPicture(sprite, velk_->SpriteTable[sprite].Height); });
+}
+
+TEST_F(FullScreen, ScaledBackBufferIsReplicatedOnTheScreenWithBlackBarsAndKeptAcrossModes) {
+    velk_->put_SoftwareFPS(-1);
+    velk_->wScale(213, 157, 3);  // 3x: 639 x 471 at (0, 4)
+    for (LONG mode : {3, 1, 3}) {
+        SCOPED_TRACE(mode);
+        ASSERT_TRUE(SetMode(mode));
+        EXPECT_EQ(velk_->SpriteTable[0].Width, 213);
+        EXPECT_EQ(velk_->SpriteTable[0].Height, 157);
+    }
+    velk_->DrawBox(0, 0, 213, 157, 0x808080, 1, 0);
+    velk_->DrawPixel(0, 0, kRed, 0);
+    velk_->DrawPixel(212, 156, kGreen, 0);
+    velk_->Refresh();
+    IDirectDrawSurface7* back = velk_->SpriteTable[0].Surface;
+    const uint16_t grey = RawPixel(back, 5, 5), red = RawPixel(back, 0, 0), green = RawPixel(back, 212, 156);
+    struct Probe {
+        LONG x, y;
+        uint16_t want;
+    };
+    const Probe probes[] = {{0, 3, 0},       {0, 4, red},       {2, 6, red},       {3, 4, grey},
+                            {636, 472, green}, {638, 474, green}, {635, 474, grey}, {638, 475, 0},
+                            {639, 100, 0},   {320, 479, 0}};
+    for (const Probe& p : probes) EXPECT_EQ(RawPixel(velk_->PrimarySurface, p.x, p.y), p.want) << p.x << "," << p.y;
+}
+
+TEST_F(FullScreen, WFullScreenReadsOneAndItsPutsChangeNothing) {
+    const LONG_PTR style = GetWindowLongPtrA(window_, GWL_STYLE);
+    RECT before{}, after{};
+    GetWindowRect(window_, &before);
+    LONG value = -1;
+    for (LONG put : {0, 1, 0}) {
+        velk_->put_wFullScreen(put);
+        velk_->get_wFullScreen(&value);
+        EXPECT_EQ(value, 1);
+    }
+    GetWindowRect(window_, &after);
+    EXPECT_EQ(GetWindowLongPtrA(window_, GWL_STYLE), style);
+    EXPECT_TRUE(EqualRect(&before, &after));
 }

@@ -83,6 +83,32 @@ void PumpMessages() {
     }
 }
 
+COLORREF WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return color;
+}
+
+void SetClientSize(HWND window, LONG width, LONG height) {
+    RECT outer = {0, 0, width, height};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void GraphicsTest::UseLibraryWindow(const wchar_t* name) {
+    velk_->Window = nullptr;
+    DestroyWindow(window_);
+    BSTR class_name = SysAllocString(name);
+    velk_->wDefault(class_name);
+    SysFreeString(class_name);
+    window_ = velk_->Window;  // the teardown closes it
+    ASSERT_EQ(velk_->GraphicsMode, 1);
+    LONG ended = 0;
+    velk_->DoEvents(&ended);
+}
+
 void GraphicsTest::SetUp() {
     cd_ = std::make_unique<CurrentDirectory>(dir_.path());
     velk_ = CreateCoreObject();

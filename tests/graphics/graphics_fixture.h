@@ -23,6 +23,11 @@ HWND CreateTestWindow(LONG client_width = kClientWidth, LONG client_height = kCl
 // Takes every waiting message of the thread.
 void PumpMessages();
 
+// A pixel of the window's client area as the platform shows it.
+COLORREF WindowPixel(HWND window, int x, int y);
+// Gives the window the outer size that makes its client area width x height.
+void SetClientSize(HWND window, LONG width, LONG height);
+
 // ---------------------------------------------------------------- fatal ID errors
 
 // The texts a user sees for a bad or empty sprite ID.
@@ -51,6 +56,9 @@ protected:
 
     // Sets a mode; true when the object ended in that mode (false after a fall-back).
     bool SetMode(LONG mode);
+    // Replaces the test's window with one that wDefault makes, whose procedure
+    // is the library's (size messages reach the back buffer); mode 1 then.
+    void UseLibraryWindow(const wchar_t* name);
     LONG Pixel(LONG x, LONG y, LONG sprite = 0);
     // Pixel read through the platform: the memory DC or the surface's own DC.
     COLORREF PlatformPixel(LONG sprite, LONG x, LONG y);

@@ -66,13 +66,6 @@ TEST_F(Presentation, SoftwareFpsAndKeepFpsMembers) {
 
 namespace {
 
-COLORREF WindowPixel(HWND window, int x, int y) {
-    HDC dc = GetDC(window);
-    COLORREF color = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return color;
-}
-
 COLORREF ScreenPixelOfClient(HWND window, int x, int y) {
     POINT point = {x, y};
     ClientToScreen(window, &point);
@@ -125,24 +118,13 @@ TEST_P(PresentationModes, RefreshShowsTheBackBuffersPixelsWhateverItsOriginAndSc
 }
 
 TEST_F(Presentation, BackBufferFollowsTheWindowSizeAtTheNextDoEvents) {
-    // A window made by the library, so that its procedure records the size.
+    UseLibraryWindow(L"VelkGraphicsResize");
     VelkObject* velk = velk_;
-    velk->Window = nullptr;
-    DestroyWindow(window_);
-    window_ = nullptr;
-    BSTR name = SysAllocString(L"VelkGraphicsResize");
-    velk->wDefault(name);
-    SysFreeString(name);
-    ASSERT_EQ(velk->GraphicsMode, 1);
     LONG ended = 0;
-    velk->DoEvents(&ended);
     velk->DrawPixel(2, 2, 0x0000FF, 0);
     NewLog();
 
-    RECT outer = {0, 0, 400, 300};
-    AdjustWindowRectEx(&outer, GetWindowLongA(velk->Window, GWL_STYLE), FALSE, GetWindowLongA(velk->Window, GWL_EXSTYLE));
-    SetWindowPos(velk->Window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
+    SetClientSize(velk->Window, 400, 300);
     velk->DoEvents(&ended);
     RECT client{};
     GetClientRect(velk->Window, &client);
@@ -154,6 +136,4 @@ TEST_F(Presentation, BackBufferFollowsTheWindowSizeAtTheNextDoEvents) {
     EXPECT_EQ(CountLines(NewLog(), velk::texts::kBackBufferResizeStep), 1);
     velk->DoEvents(&ended);
     EXPECT_EQ(CountLines(NewLog(), velk::texts::kBackBufferResizeStep), 0);
-    DestroyWindow(velk->Window);
-    PumpMessages();
 }

@@ -281,6 +281,37 @@ VELK_SCENARIO(ReentrySaturatedMoveAndResize) {
     return !moved ? 2 : !resized ? 3 : 0;
 }
 
+// A size handler run by wFullScreen's own frame change leaves full screen and
+// releases the last reference: the put finishes on a live object, and the
+// window is the one from before.
+void __cdecl LeaveFullScreenThenRelease(LONG) {
+    if (!g_velk || g_calls > 0) return;
+    ++g_calls;
+    IVELK2* velk2 = nullptr;
+    if (FAILED(g_velk->QueryInterface(IID_IVELK2, reinterpret_cast<void**>(&velk2)))) return;
+    velk2->put_wFullScreen(0);
+    velk2->Release();
+    ReleaseTheLastReference(0);
+}
+
+VELK_SCENARIO(ReentryFullScreenLeftAndReleasedInsideItsPut) {
+    if (!OpenHost(L"VelkFullScreenReentry")) return 50;
+    IVELK2* velk2 = nullptr;
+    if (FAILED(g_velk->QueryInterface(IID_IVELK2, reinterpret_cast<void**>(&velk2)))) return 51;
+    g_velk->Release();  // the interface pointer below holds the one reference
+    g_velk = velk2;
+    const HWND window = WindowOf(g_velk);
+    RECT before = {}, after = {};
+    GetWindowRect(window, &before);
+    const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    g_velk->put_OnSize(Address(&LeaveFullScreenThenRelease));
+    velk2->put_wFullScreen(1);  // the handler releases the object inside
+    if (g_velk || g_calls != 1) return 2;
+    GetWindowRect(window, &after);
+    if (!EqualRect(&before, &after) || GetWindowLongPtrA(window, GWL_STYLE) != style) return 3;
+    return AfterHostMarker().find(std::string("### ") + velk::texts::kFinallyCall) != std::string::npos ? 0 : 4;
+}
+
 // ---------------------------------------------------------------- the object's lifetime
 
 // The library's teardown must come after the handler's last line, when the member returns.
@@ -423,6 +454,7 @@ const ReentryCase kCases[] = {
     {"ReentryPumpDuringWindowCreation", 0, 0, IDOK, 30000},
     {"ReentrySizeOfAnEarlierWindow", 0, 0, IDOK, 30000},
     {"ReentrySaturatedMoveAndResize", 0, 0, IDOK, 30000},
+    {"ReentryFullScreenLeftAndReleasedInsideItsPut", 0, 0, IDOK, 30000},
     {"ReentryReleaseInsideRun", 0, 0, IDOK, 30000},
     {"ReentryReleaseInsideDoEvents", 0, 0, IDOK, 30000},
     {"ReentryReleaseInsideSpriteView", 0, 0, IDOK, 30000},
