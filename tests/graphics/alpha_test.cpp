@@ -207,6 +207,7 @@ TEST_P(Alpha, DrawingAndPlainSourcesWriteOpaquePixels) {
     LoadAlpha(1, "clear.png", RgbaPng(kW, kH, std::vector<uint32_t>(kW * kH, Argb(kUnder, 1))));
     velk_->DrawBox(2, 2, 10, 6, RGB(255, 0, 0), 1, 1);
     velk_->DrawBox(14, 2, 10, 6, RGB(0, 0, 255), 0, 1);
+    velk_->DrawFill(18, 4, RGB(0, 128, 0), 1);
     velk_->DrawLine(0, 29, 59, 10, RGB(1, 2, 3), 1);
     velk_->DrawCircle(40, 10, 6, 0, 360, RGB(9, 200, 9), 1, 1);
     velk_->DrawPixel(59, 0, RGB(5, 5, 5), 1);

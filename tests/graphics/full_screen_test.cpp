@@ -154,6 +154,14 @@ TEST_F(FullScreen, AlphaSpritesKeepAlphaAndCompositeOnto16Bits) {
         EXPECT_EQ(Pixel(10, 10), kRed);
     }
 
+    // Drawing on the 32-bit surface is opaque, and a save keeps the alpha.
+    velk_->DrawBox(3, 0, 1, 1, kBlue, 1, 1);
+    EXPECT_EQ(Word(1, 3, 0), 0x000000FFu);
+    ASSERT_EQ(velk_->SpriteSaveToFile(1, Bstr(L"again.png")), S_OK);
+    velk_->SpriteSetAlpha(3, 1);
+    ASSERT_EQ(velk_->SpriteLoadFromFile(3, Bstr(L"again.png")), S_OK);
+    for (LONG x = 0; x < 3; ++x) EXPECT_EQ(Word(3, x, 0), Word(1, x, 0)) << x;
+
     // Other modes carry the words.
     for (LONG mode : {1, 3}) {
         ASSERT_TRUE(SetMode(mode));
