@@ -3,8 +3,9 @@
 // fades between them, music and sound effects.
 //   star_catcher.exe [--attract] [--shots DIR]
 // --attract: the game plays itself for about ten seconds and ends; --shots: the
-// title, play and score scenes are saved there as PNG files. The pictures and
-// sounds (assets\ beside the program) are made by the build's asset generator.
+// title, play and score scenes are saved there as PNG files (F12 saves one more
+// at any time; F11 switches crisp full screen). The pictures and sounds
+// (assets\ beside the program) are made by the build's asset generator.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,7 +16,6 @@
 #define VELK_DEFINE_IDENTIFIERS  // this source holds IID_IVELK2
 #include "velk.h"
 #include "high_scores.h"
-#include "screenshot.h"
 
 namespace star_catcher {
 namespace {
@@ -36,6 +36,7 @@ enum class Scene { kTitle, kPlay, kScores, kEnding };
 struct Star {
     bool active = false;
     int x = 0, y = 0, speed = 0;
+    double angle = 0, spin = 0;  // degrees, and degrees per frame
 };
 
 struct Stats {
@@ -51,6 +52,9 @@ struct Game {
     int scene_frame = 0, fade = 0;
     bool confirm = false, quit = false, music_on = true;
     int ship_x = (kWidth - kShipW) / 2;
+    double ship_tilt = 0;  // degrees, leaning into the move
+    bool full_screen = false;
+    int shot_count = 0;
     LONG last_mouse_x = -1;
     Star stars[kMaxStars];
     int score = 0, misses = 0, new_rank = -1;
@@ -90,9 +94,26 @@ LONG Tick() {
 
 // ---------------------------------------------------------------- input
 
+void SaveShot(const wchar_t* name);
+
+// Full screen without a change of display mode: the 640 x 480 frame at the
+// largest whole multiple that fits, so the pixels stay sharp.
+void ToggleFullScreen() {
+    g.full_screen = !g.full_screen;
+    if (g.full_screen) {
+        g.velk->wScale(kWidth, kHeight, 3);
+        g.velk->put_wFullScreen(1);
+    } else {
+        g.velk->put_wFullScreen(0);
+        g.velk->wScale(0, 0, 0);
+    }
+}
+
 void __cdecl OnKeyDown(LONG key) {
     if (key == VK_ESCAPE) g.quit = true;
     if (key == VK_SPACE || key == VK_RETURN) g.confirm = true;
+    if (key == VK_F11) ToggleFullScreen();
+    if (key == VK_F12) SaveShot((L"shot" + std::to_wstring(++g.shot_count) + L".png").c_str());
 }
 
 void __cdecl OnMouseDown(LONG) { g.confirm = true; }
@@ -142,6 +163,7 @@ void StartPlay() {
     g.score = g.misses = 0;
     for (Star& star : g.stars) star.active = false;
     g.ship_x = (kWidth - kShipW) / 2;
+    g.ship_tilt = 0;
     ChangeScene(Scene::kPlay);
 }
 
@@ -153,7 +175,16 @@ void EndPlay() {
     ChangeScene(Scene::kScores);
 }
 
-void DrawShip(int x) { g.velk->Blt(kShip, 0, 0, kShipW, kShipH, kBackBuffer, x, kShipY); }
+// The ship keeps its picture's alpha (a soft rim) and leans as it moves.
+void DrawShip(int x) {
+    g.velk->BltRotate(kShip, 0, 0, kShipW, kShipH, kBackBuffer, x + kShipW / 2, kShipY + kShipH / 2, g.ship_tilt, 1.0,
+                      1.0);
+}
+
+void DrawStar(const Star& star) {
+    g.velk->BltRotate(kStar, 0, 0, kStarSize, kStarSize, kBackBuffer, star.x + kStarSize / 2, star.y + kStarSize / 2,
+                      star.angle, 1.0, 1.0);
+}
 
 void DrawTitle() {
     g.velk->Blt(kSky, 0, 0, kWidth, kHeight, kBackBuffer, 0, 0);
@@ -161,7 +192,7 @@ void DrawTitle() {
     g.velk->DrawRoundBox(70, 110, 500, 150, 24, RGB(24, 32, 96), 1, kBackBuffer);
     DrawText(320, 130, L"スターキャッチャー", 48, RGB(255, 230, 90));
     DrawText(320, 200, L"星をつかまえよう", 24, RGB(200, 220, 255));
-    g.velk->Blt(kStar, 0, 0, kStarSize, kStarSize, kBackBuffer, 304, 300);
+    DrawStar(Star{true, 304, 300, 0, 0.0, 0.0});
     DrawShip((kWidth - kShipW) / 2);
     if ((g.scene_frame / 30) % 2 == 0)
         DrawText(320, 460 - 30, L"スペースキーかクリックでスタート", 20, RGB(255, 255, 255));
@@ -179,6 +210,7 @@ int PilotMove() {
 }
 
 void SteerShip() {
+    const int was_x = g.ship_x;
     LONG mouse_x = 0;
     g.velk->get_MouseX(&mouse_x);
     if (g.attract) {
@@ -192,19 +224,23 @@ void SteerShip() {
     g.last_mouse_x = mouse_x;
     if (g.ship_x < 0) g.ship_x = 0;
     if (g.ship_x > kWidth - kShipW) g.ship_x = kWidth - kShipW;
+    const double lean = 3.0 * (g.ship_x - was_x);
+    g.ship_tilt += ((lean > 20 ? 20 : lean < -20 ? -20 : lean) - g.ship_tilt) * 0.25;
 }
 
 void MoveStars() {
     if (g.scene_frame % 24 == 0) {
         for (Star& star : g.stars)
             if (!star.active) {
-                star = Star{true, NextRandom(kWidth - kStarSize), -kStarSize, 3 + NextRandom(3)};
+                star = Star{true, NextRandom(kWidth - kStarSize), -kStarSize, 3 + NextRandom(3), 0.0,
+                            NextRandom(9) - 4.0};
                 break;
             }
     }
     for (Star& star : g.stars) {
         if (!star.active) continue;
         star.y += star.speed;
+        star.angle += star.spin;
         const int center_x = star.x + kStarSize / 2, bottom = star.y + kStarSize;
         if (bottom >= kShipY + 8 && bottom <= kShipY + kShipH && center_x >= g.ship_x && center_x < g.ship_x + kShipW) {
             star.active = false;
@@ -226,7 +262,7 @@ void DrawPlay() {
     MoveStars();
     g.velk->Blt(kSky, 0, 0, kWidth, kHeight, kBackBuffer, 0, 0);
     for (const Star& star : g.stars)
-        if (star.active) g.velk->Blt(kStar, 0, 0, kStarSize, kStarSize, kBackBuffer, star.x, star.y);
+        if (star.active) DrawStar(star);
     DrawShip(g.ship_x);
     g.velk->DrawBox(0, 0, kWidth, 28, RGB(0, 0, 0), 1, kBackBuffer);
     g.velk->DrawLine(0, 28, kWidth, 28, RGB(255, 200, 40), kBackBuffer);
@@ -262,17 +298,16 @@ void DrawEnding() {
     if (g.scene_frame >= kFadeFrames) g.quit = true;
 }
 
+// The back buffer holds the frame just shown; a relative name lands in the
+// current directory.
 void SaveShot(const wchar_t* name) {
-    if (g.shots_dir.empty()) return;
-    LONG handle = 0;
-    g.velk->wGetHandle(&handle);
-    const std::wstring path = g.shots_dir + L"\\" + name;
-    if (!SaveWindowAsPng(reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)), path.c_str()))
-        fwprintf(stderr, L"star_catcher: could not save %ls\n", path.c_str());
+    const std::wstring path = g.shots_dir.empty() ? std::wstring(name) : g.shots_dir + L"\\" + name;
+    g.velk->SpriteSaveToFile(kBackBuffer, Text(path));
 }
 
 // The three scenes are saved once each, when their fade is over.
 void SaveShotsOfThisFrame() {
+    if (g.shots_dir.empty()) return;
     if (g.scene == Scene::kTitle && g.scene_frame == 90) SaveShot(L"title.png");
     if (g.scene == Scene::kPlay && g.scene_frame == 240) SaveShot(L"play.png");
     if (g.scene == Scene::kScores && g.scene_frame == 90) SaveShot(L"scores.png");
@@ -300,16 +335,20 @@ std::wstring AssetDirectory() {
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"assets\\";
 }
 
-void LoadSprite(LONG id, const wchar_t* file, bool keyed) {
+enum class Transparency { kNone, kKey, kAlpha };
+
+void LoadSprite(LONG id, const wchar_t* file, Transparency transparency) {
     g.velk->SpriteState(id, 1);
-    if (keyed) g.velk->DSetColorKey(kKey, id);  // before the load: PNG alpha 0 becomes the key
+    // Before the load: the picture's alpha is kept, or the key marks what is transparent.
+    if (transparency == Transparency::kAlpha) g.velk->SpriteSetAlpha(id, 1);
+    if (transparency == Transparency::kKey) g.velk->DSetColorKey(kKey, id);
     g.velk->SpriteLoadFromFile(id, Text(g.asset_dir + file));
 }
 
 void LoadAssets() {
-    LoadSprite(kSky, L"sky.jpg", false);
-    LoadSprite(kShip, L"ship.png", true);
-    LoadSprite(kStar, L"star.bmp", true);
+    LoadSprite(kSky, L"sky.jpg", Transparency::kNone);
+    LoadSprite(kShip, L"ship.png", Transparency::kAlpha);
+    LoadSprite(kStar, L"star.bmp", Transparency::kKey);
     g.velk->SpriteState(kSnapshot, 1);
     g.velk->SpriteResize(kSnapshot, kWidth, kHeight);
     g.velk->Snd_Open(kMusic, Text(g.asset_dir + L"music.ogg"));
