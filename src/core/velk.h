@@ -17,6 +17,7 @@
 #include "sound/stream_worker.h"
 #include "core/events_source.h"
 #include "core/velk_interface.h"
+#include "window/input_state.h"
 
 class VelkObject final : public IVELK2 {
 public:
@@ -327,6 +328,23 @@ public:
     // window
     // Hands a client size recorded by the size message to the back buffer.
     void ApplyPendingClientSize();
+    // input: what the window procedure hands over, and the gamepads
+    void TakeTypedBytes(WPARAM bytes);
+    void TakeDroppedFiles(HDROP drop);
+    void CheckInputValue(LONG value, LONG low, LONG high, const char* subject, const char* range);
+    // Loads the platform's gamepad module once; false when none is present.
+    bool LoadPads();
+    // Probes the slot if due; true with `state` filled when a pad is there.
+    bool ReadPad(int index, XINPUT_STATE* state);
+    // The pump's look: probes the slots at most every probe interval and
+    // raises the connection events of what changed.
+    void WatchPads();
+    // Stops the motors and lets the module go, at the end of the object.
+    void ReleasePads();
+    // Run's wait for the next message, looking at the gamepads meanwhile once
+    // they are watched.
+    void WaitWatchingPads();
+    bool PadsWatched() const { return Input.Pads.GetState != nullptr; }
 
     // storage
 
@@ -357,6 +375,7 @@ public:
     velk::EventSource Events;  // the connection point of _IVELKEvents and its sinks
     velk::Mixer Mix;           // volume, pan, speed, fades and voices
     velk::FontFiles AddedFonts;  // what DAddFont added, taken back at the end
+    velk::InputState Input;      // key counts, typed text, gamepads, dropped files
 
 private:
     explicit VelkObject(IUnknown* outer);
