@@ -120,10 +120,9 @@ TEST(InputRules, SticksLoseTheirDeadZoneRadiallyAndTriggersTheirThreshold) {
 
     XINPUT_GAMEPAD pad = {};
     pad.sThumbLX = 8000;  // outside the left stick's dead zone...
-    pad.sThumbRX = 8000;  // ...inside the right stick's larger one
-    pad.sThumbRY = -32767;
+    pad.sThumbRY = -8000;  // ...inside the right stick's larger one
     pad.bRightTrigger = 255;
-    const double axes[] = {(8000.0 - 7849) / (32767 - 7849), 0.0, 0.0, -1.0, 0.0, 1.0};
+    const double axes[] = {(8000.0 - 7849) / (32767 - 7849), 0.0, 0.0, 0.0, 0.0, 1.0};
     for (int axis = 0; axis < velk::kPadAxisCount; ++axis)
         EXPECT_NEAR(velk::PadAxisValue(pad, axis), axes[axis], 1e-6) << axis;
 
