@@ -3,6 +3,7 @@
 // real clipboard and the scripted gamepad module beside the test program.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <imm.h>
 #include <shlobj.h>  // for: DROPFILES
 
 #include <cmath>
@@ -279,6 +280,17 @@ TEST_F(InputMembers, TextInputTakesCharactersWholeInArrivalOrder) {
     EXPECT_EQ(Text(&IVELK2::get_TextInput), L"a\x3042\x3044\xD83D\xDE00\b\r");
     EXPECT_EQ(Text(&IVELK2::get_TextInput), L"") << "the read empties it";
     EXPECT_EQ(SendMessageA(w, WM_UNICHAR, UNICODE_NOCHAR, 0), TRUE) << "whole code points are welcome";
+}
+
+TEST_F(InputMembers, AnInputMethodsResultArrivesWholeOnce) {
+    HIMC context = ImmGetContext(window());
+    ASSERT_NE(context, nullptr);
+    wchar_t result[] = L"\x6F22\x5B57\xD842\xDFB7";  // two kanji and one outside the basic plane
+    ASSERT_TRUE(ImmSetCompositionStringW(context, SCS_SETSTR, result, sizeof result - sizeof(wchar_t), nullptr, 0));
+    ASSERT_TRUE(ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0));
+    ImmReleaseContext(window(), context);
+    Pump();
+    EXPECT_EQ(Text(&IVELK2::get_TextInput), result);
 }
 
 TEST_F(InputMembers, DroppedFilesArriveWithTheirEventAndLeaveOnRead) {
