@@ -31,16 +31,17 @@ bool IsLiveObjectsWindow(HWND window) {
 LPARAM TakeCompositionResult(VelkObject* self, HWND window, LPARAM flags) {
     constexpr LPARAM kResultFlags = GCS_RESULTSTR | GCS_RESULTREADSTR | GCS_RESULTCLAUSE | GCS_RESULTREADCLAUSE;
     if (!(flags & GCS_RESULTSTR)) return flags;
-    if (HIMC context = ImmGetContext(window)) {
-        LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
-        if (bytes > 0) {
-            std::vector<wchar_t> text(static_cast<size_t>(bytes) / sizeof(wchar_t) + 1);
-            bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, text.data(),
-                                             static_cast<DWORD>(text.size() * sizeof(wchar_t)));
-            if (bytes > 0) velk::AppendText(self->Input.Text, text.data(), static_cast<size_t>(bytes) / sizeof(wchar_t));
-        }
-        ImmReleaseContext(window, context);
+    HIMC context = ImmGetContext(window);
+    if (!context) return flags;  // unreadable here: the default handling sends it as characters
+    LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
+    if (bytes > 0) {
+        std::vector<wchar_t> text(static_cast<size_t>(bytes) / sizeof(wchar_t) + 1);
+        bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, text.data(),
+                                         static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+        const size_t units = bytes > 0 ? static_cast<size_t>(bytes) / sizeof(wchar_t) : 0;
+        AppendText(self->Input.Text, text.data(), units < text.size() ? units : text.size());
     }
+    ImmReleaseContext(window, context);
     return flags & ~kResultFlags;
 }
 
