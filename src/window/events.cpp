@@ -2,8 +2,8 @@
 // the events of the object's sinks.
 #include "window/events.h"
 
-#include <imm.h>
-#include <shellapi.h>
+#include <imm.h>       // for: ImmGetCompositionStringW
+#include <shellapi.h>  // for: HDROP
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // wAcceptFiles and DroppedFiles: files dropped onto the window.
 #include <windows.h>
-#include <shellapi.h>
+#include <shellapi.h>  // for: DragAcceptFiles, DragQueryFileW, DragFinish
 
 #include <vector>
 

@@ -1,8 +1,5 @@
 // Gamepads through the platform's XInput, loaded when first needed.
-#include <cmath>
-
 #include "core/keep_alive.h"
-#include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
 

@@ -2,7 +2,7 @@
 // files, with the platform-free rules they follow.
 #pragma once
 #include <windows.h>
-#include <xinput.h>
+#include <xinput.h>  // for: XINPUT_STATE, the dead zones (the module itself is loaded at run time)
 
 #include <cstddef>
 #include <string>

@@ -3,7 +3,7 @@
 // it records what the library asked of it. No pad is connected until a test
 // connects one.
 #include <windows.h>
-#include <xinput.h>
+#include <xinput.h>  // for: XINPUT_STATE, XINPUT_VIBRATION
 
 namespace {
 

@@ -3,7 +3,7 @@
 // real clipboard and the scripted gamepad module beside the test program.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <imm.h>
+#include <imm.h>  // for: ImmSetCompositionStringW
 #include <shlobj.h>  // for: DROPFILES
 
 #include <cmath>
