@@ -55,6 +55,7 @@ VelkObject::VelkObject(IUnknown* outer) : Events(outer ? outer : static_cast<IUn
 
     for (velk::SpriteSlot& slot : SpriteTable) velk::ResetSpriteSlot(slot);
     for (velk::SoundBuffer& buffer : SoundBufferTable) velk::ClearSoundBuffer(buffer);
+    velk::ResetInputState(Input);
 
     velk::LoadVelkTypeInfo(&TypeInfo, &InterfaceTypeInfo);
     velk::ObjectCreated();
@@ -81,6 +82,7 @@ void VelkObject::Teardown() {
     KillTimer(Window, velk::kWindowTimerId);
     GraphicsCleanup();
     RemoveAddedFonts();
+    ReleasePads();
     CleanupSoundMode();
     velk::LogWrite(this, velk::texts::kSucceed);
     LiveInstance = nullptr;

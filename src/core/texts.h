@@ -294,6 +294,22 @@ inline constexpr char kAddFontTitle[] = "DAddFont フォントファイルを追
 inline constexpr char kFontFileNotFound[] = "フォントファイルが見つかりません";
 inline constexpr char kFontFileRefused[] = "フォントファイルを読み込めませんでした";
 
+// ---------------------------------------------------------------- input
+// (texts of KeyHit, KeyReleased, the gamepad members and wAcceptFiles)
+inline constexpr char kInputValueError[] =
+    "  [ Error ] Typ:Param  %sで正しくない値 : %ld が指定されました。\n\t\t->%sの範囲で許されます";
+inline constexpr char kKeyHitSubject[] = "KeyHit のキーコード";
+inline constexpr char kKeyReleasedSubject[] = "KeyReleased のキーコード";
+inline constexpr char kKeyCodeRange[] = "1～254";
+inline constexpr char kPadIndexSubject[] = "ゲームパッドの番号";
+inline constexpr char kPadIndexRange[] = "0～3";
+inline constexpr char kPadAxisSubject[] = "PadAxis の軸";
+inline constexpr char kPadAxisRange[] = "0～5";
+inline constexpr char kRumbleSubject[] = "PadRumble のモーター速度";
+inline constexpr char kRumbleRange[] = "0.0～1.0";
+inline constexpr char kAcceptFilesSubject[] = "wAcceptFiles の値";
+inline constexpr char kAcceptFilesRange[] = "0～1";
+
 // ---------------------------------------------------------------- files
 inline constexpr char kLogFileName[] = "Log.txt";
 

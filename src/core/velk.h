@@ -19,6 +19,7 @@
 #include "core/velk_interface.h"
 #include "window/full_screen.h"
 #include "window/scaling_math.h"
+#include "window/input_state.h"
 
 class VelkObject final : public IVELK2 {
 public:
@@ -336,6 +337,23 @@ public:
     RECT ScaledPlacement(LONG* buffer_width, LONG* buffer_height);
     // Gives the window back what wFullScreen took; nothing when it is not on.
     void LeaveBorderless();
+    // input: what the window procedure hands over, and the gamepads
+    void TakeTypedBytes(WPARAM bytes);
+    void TakeDroppedFiles(HDROP drop);
+    void CheckInputValue(LONG value, LONG low, LONG high, const char* subject, const char* range);
+    // Loads the platform's gamepad module once; false when none is present.
+    bool LoadPads();
+    // Probes the slot if due; true with `state` filled when a pad is there.
+    bool ReadPad(int index, XINPUT_STATE* state);
+    // The pump's look: probes the slots at most every probe interval and
+    // raises the connection events of what changed.
+    void WatchPads();
+    // Stops the motors and lets the module go, at the end of the object.
+    void ReleasePads();
+    // Run's wait for the next message, looking at the gamepads meanwhile once
+    // they are watched.
+    void WaitWatchingPads();
+    bool PadsWatched() const { return Input.Pads.GetState != nullptr; }
 
     // storage
 
@@ -370,6 +388,7 @@ public:
     std::vector<uint32_t> ScaledFrame;   // the scaled picture of the last Refresh, kept for the next
     std::vector<LONG> ScaledColumns;     // its source column of each output column
     velk::BorderlessWindow Borderless;   // wFullScreen
+    velk::InputState Input;      // key counts, typed text, gamepads, dropped files
 
 private:
     explicit VelkObject(IUnknown* outer);

@@ -2,6 +2,11 @@
 // the events of the object's sinks.
 #include "window/events.h"
 
+#include <imm.h>       // for: ImmGetCompositionStringW
+#include <shellapi.h>  // for: HDROP
+
+#include <vector>
+
 #include "core/events_source.h"
 #include "core/log.h"
 #include "core/texts.h"
@@ -19,6 +24,59 @@ constexpr UINT kFirstUserMessage = 0x0401;
 bool IsLiveObjectsWindow(HWND window) {
     VelkObject* self = LiveInstance.load();
     return self && self->WindowHandle() == window;
+}
+
+// Text an input method finished, read as Unicode; the message then goes on
+// without its result, which would otherwise come again as characters.
+LPARAM TakeCompositionResult(VelkObject* self, HWND window, LPARAM flags) {
+    constexpr LPARAM kResultFlags = GCS_RESULTSTR | GCS_RESULTREADSTR | GCS_RESULTCLAUSE | GCS_RESULTREADCLAUSE;
+    if (!(flags & GCS_RESULTSTR)) return flags;
+    HIMC context = ImmGetContext(window);
+    if (!context) return flags;  // unreadable here: the default handling sends it as characters
+    LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
+    if (bytes > 0) {
+        std::vector<wchar_t> text(static_cast<size_t>(bytes) / sizeof(wchar_t) + 1);
+        bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, text.data(),
+                                         static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+        const size_t units = bytes > 0 ? static_cast<size_t>(bytes) / sizeof(wchar_t) : 0;
+        AppendText(self->Input.Text, text.data(), units < text.size() ? units : text.size());
+    }
+    ImmReleaseContext(window, context);
+    return flags & ~kResultFlags;
+}
+
+// Keys, typed text and dropped files for the live object's window. True when
+// the message is fully handled here, with `result` for the platform.
+bool TakeInputMessage(VelkObject* self, HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+    CountKey(self->Input.Keys, KeyTransitionFor(message, wparam, lparam));
+    switch (message) {
+    case WM_CHAR:
+        self->TakeTypedBytes(wparam);
+        return false;
+    case WM_IME_CHAR:
+        // Taken here, or the default handling would send it again as WM_CHAR.
+        self->TakeTypedBytes(wparam);
+        *result = 0;
+        return true;
+    case WM_UNICHAR: {
+        // TRUE to the probe tells the sender that whole code points are welcome.
+        *result = wparam == UNICODE_NOCHAR ? TRUE : FALSE;
+        wchar_t units[2];
+        if (wparam != UNICODE_NOCHAR) AppendText(self->Input.Text, units, EncodeCodePoint(static_cast<DWORD>(wparam), units));
+        return true;
+    }
+    case WM_IME_COMPOSITION: {
+        LPARAM rest = TakeCompositionResult(self, window, lparam);
+        if (rest == lparam) return false;
+        *result = rest ? DefWindowProcA(window, message, wparam, rest) : 0;
+        return true;
+    }
+    case WM_DROPFILES:
+        self->TakeDroppedFiles(reinterpret_cast<HDROP>(wparam));
+        *result = 0;
+        return true;
+    default: return false;
+    }
 }
 
 }  // namespace
@@ -68,6 +126,10 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
     } else if (message == kSoundNoticeMessage) {
         if (IsLiveObjectsWindow(window)) LiveInstance.load()->TakeSoundNotices(true);
         return 0;
+    }
+    if (IsLiveObjectsWindow(window)) {
+        LRESULT result = 0;
+        if (TakeInputMessage(LiveInstance.load(), window, message, wparam, lparam, &result)) return result;
     }
     EventCall event = EventForMessage(message, wparam, lparam);
     if (event.slot) {

@@ -2,6 +2,7 @@
 // ended flag, the millisecond tick and the window timer.
 #include <windows.h>
 #include <mmsystem.h>  // for: timeGetTime
+#include <shellapi.h>  // for: DragAcceptFiles
 
 #include "core/ansi.h"
 #include "core/keep_alive.h"
@@ -104,6 +105,7 @@ HRESULT VelkObject::wDefault(BSTR ProgramName) {
     if (!Window) velk::FatalSystemError(this, velk::texts::kFailed, velk::texts::kWindowCreationFailed);
     velk::LogWrite(this, velk::texts::kStep, velk::texts::kWindowCreated);
     velk::LogWrite(this, velk::texts::kInfoHex, velk::texts::kWindowHandleLabel, velk::HexValue(Window));
+    if (Input.AcceptFiles) DragAcceptFiles(Window, TRUE);
     ShowWindow(Window, SW_SHOWNORMAL);
     UpdateWindow(Window);
     velk::LogWrite(this, velk::texts::kSucceed);
@@ -137,7 +139,9 @@ HRESULT VelkObject::Run() {
         return S_OK;
     }
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        WaitWatchingPads();
+        if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
         TranslateMessage(&message);
         DispatchMessageA(&message);
         ApplyPendingClientSize();
@@ -156,8 +160,21 @@ HRESULT VelkObject::Run() {
     return S_OK;
 }
 
+void VelkObject::WaitWatchingPads() {
+    // Gamepads change without a message: the wait wakes for a look at them.
+    MSG message;
+    WatchPads();
+    while (PadsWatched() && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+        const DWORD since = GetTickCount() - Input.Pads.LastWatch;
+        const DWORD wait = since < velk::kEmptyPadProbeInterval ? velk::kEmptyPadProbeInterval - since : 0;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait + 1, QS_ALLINPUT);
+        WatchPads();
+    }
+}
+
 HRESULT VelkObject::DoEvents(LONG* StillRunning) {
     velk::KeepAlive alive(this);
+    WatchPads();
     // Most frames of a game find the queue empty: then there is no round to mark,
     // and a peek that finds nothing would give the rest of the time slice away.
     if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
