@@ -136,7 +136,7 @@ EVENT_DESCRIPTIONS = {
     "OnTimer": "A tick of the timer started by wRunTimer; always 0.",
     "OnSoundEnded": "A non-looping play of the buffer reached its end by itself (not raised for Snd_Stop, a fade's stop or a new play); in mode 1 with the ID the channel last played for. Raised through the window's message loop.",
     "OnSoundFaded": "A fade of Snd_Fade completed (after the stop it asked for); in mode 1 with the ID given to Snd_Fade. Raised through the window's message loop.",
-    "OnPadConnected": "A gamepad (Index 0 to 3) was connected; noticed while the window's messages are pumped, at most a quarter of a second late.",
+    "OnPadConnected": "A gamepad (Index 0 to 3) was connected; noticed while Run or DoEvents pump messages once gamepads are in use (a pad member was called or a sink is connected), at most a quarter of a second late. A pad already present when first looked at is announced too.",
     "OnPadDisconnected": "A gamepad (Index 0 to 3) was disconnected; noticed as OnPadConnected is.",
     "OnDropFiles": "Files were dropped onto the window (wAcceptFiles 1); Count is how many. Their paths wait in DroppedFiles.",
 }
