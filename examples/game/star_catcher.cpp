@@ -209,6 +209,20 @@ int PilotMove() {
     return aim > 5 ? 5 : aim < -5 ? -5 : aim;
 }
 
+// The first gamepad, when one is there: its left stick or its pad.
+void SteerWithPad() {
+    constexpr LONG kPadLeft = 0x0004, kPadRight = 0x0008;  // the platform's button bits
+    LONG connected = 0, buttons = 0;
+    g.velk->PadConnected(0, &connected);
+    if (!connected) return;
+    double stick = 0;
+    g.velk->PadAxis(0, 0, &stick);
+    g.velk->PadButtons(0, &buttons);
+    if (buttons & kPadLeft) stick = -1.0;
+    if (buttons & kPadRight) stick = 1.0;
+    g.ship_x += static_cast<int>(stick * 8.0);
+}
+
 void SteerShip() {
     const int was_x = g.ship_x;
     LONG mouse_x = 0;
@@ -220,6 +234,7 @@ void SteerShip() {
     } else {
         if (KeyHeld(VK_LEFT)) g.ship_x -= 7;
         if (KeyHeld(VK_RIGHT)) g.ship_x += 7;
+        SteerWithPad();
     }
     g.last_mouse_x = mouse_x;
     if (g.ship_x < 0) g.ship_x = 0;
