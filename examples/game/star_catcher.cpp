@@ -58,6 +58,8 @@ struct Game {
     LONG last_mouse_x = -1;
     Star stars[kMaxStars];
     int score = 0, misses = 0, new_rank = -1;
+    std::wstring names[kTableSize];  // beside the table's scores, rank by rank
+    bool naming = false;             // the new entry's name is being typed
     unsigned random = 12345;
     HighScores table;
     Stats stats;
@@ -127,6 +129,8 @@ bool KeyHeld(short key) {
 // ---------------------------------------------------------------- high scores
 
 std::wstring ScoreKey(int rank) { return L"Score" + std::to_wstring(rank + 1); }
+std::wstring NameKey(int rank) { return L"Name" + std::to_wstring(rank + 1); }
+constexpr size_t kNameLength = 8;
 
 void LoadHighScores() {
     g.velk->fOpen(Text(kDataFile));
@@ -134,13 +138,39 @@ void LoadHighScores() {
         LONG value = 0;
         g.velk->fReadInteger(Text(kScoreCategory), Text(ScoreKey(i)), 0, &value);
         g.table.scores[i] = value;
+        BSTR name = SysAllocString(L"");
+        g.velk->fReadString(Text(kScoreCategory), Text(NameKey(i)), Text(L""), &name);
+        g.names[i] = name ? name : L"";
+        SysFreeString(name);
     }
 }
 
 void SaveHighScores() {
     g.velk->fOpen(Text(kDataFile));
-    for (int i = 0; i < kTableSize; ++i)
+    for (int i = 0; i < kTableSize; ++i) {
         g.velk->fWriteInteger(Text(kScoreCategory), Text(ScoreKey(i)), g.table.scores[i]);
+        g.velk->fWriteString(Text(kScoreCategory), Text(NameKey(i)), Text(g.names[i]));
+    }
+}
+
+// Typed text since the last frame goes into the new entry's name: backspace
+// takes the last character back, Enter ends the entry and keeps the table.
+void TakeTypedName() {
+    BSTR typed = nullptr;
+    g.velk->get_TextInput(&typed);
+    std::wstring& name = g.names[g.new_rank];
+    for (const wchar_t* c = typed; c && *c; ++c) {
+        if (*c == L'\b') {
+            if (!name.empty()) name.pop_back();
+        } else if (*c == L'\r') {
+            g.naming = false;
+            SaveHighScores();
+        } else if (*c >= L' ' && name.size() < kNameLength) {
+            name += *c;
+        }
+    }
+    SysFreeString(typed);
+    g.confirm = false;  // Enter and Space belong to the name while it is typed
 }
 
 // ---------------------------------------------------------------- scenes
@@ -171,7 +201,15 @@ void EndPlay() {
     g.velk->Snd_Fade(kMusic, 0.0, 1500, 1);
     g.music_on = false;
     g.new_rank = InsertScore(g.table, g.score);
-    if (g.new_rank >= 0) SaveHighScores();
+    if (g.new_rank >= 0) {
+        for (int i = kTableSize - 1; i > g.new_rank; --i) g.names[i] = g.names[i - 1];
+        g.names[g.new_rank] = g.attract ? L"AUTO" : L"";
+        SaveHighScores();
+        BSTR stale = nullptr;  // what was typed during play is not the name
+        g.velk->get_TextInput(&stale);
+        SysFreeString(stale);
+        g.naming = !g.attract;
+    }
     ChangeScene(Scene::kScores);
 }
 
@@ -295,13 +333,18 @@ void DrawScores() {
     g.velk->DrawBox(160, 70, 320, 340, RGB(16, 24, 64), 1, kBackBuffer);
     g.velk->DrawBox(160, 70, 320, 340, RGB(255, 200, 40), 0, kBackBuffer);
     DrawText(320, 90, L"ハイスコア", 36, RGB(255, 230, 90));
+    if (g.naming) TakeTypedName();
     for (int i = 0; i < kTableSize; ++i) {
         wchar_t line[64];
-        swprintf(line, 64, L"%d.  %6d", i + 1, g.table.scores[i]);
+        const bool typing = g.naming && i == g.new_rank && (g.scene_frame / 20) % 2 == 0;
+        swprintf(line, 64, L"%d.  %-8ls %6d", i + 1, (g.names[i] + (typing ? L"_" : L"")).c_str(), g.table.scores[i]);
         DrawText(320, 160 + i * 40, line, 26, i == g.new_rank ? RGB(255, 120, 120) : RGB(230, 230, 255));
     }
     wchar_t yours[64];
-    swprintf(yours, 64, L"今回のスコア %d", g.score);
+    if (g.naming)
+        swprintf(yours, 64, L"名前を入力して Enter");
+    else
+        swprintf(yours, 64, L"今回のスコア %d", g.score);
     DrawText(320, 370, yours, 20, RGB(200, 220, 255));
     const bool done = g.attract ? g.scene_frame >= kAttractScoreFrames : g.confirm;
     if (done) ChangeScene(g.attract ? Scene::kEnding : Scene::kTitle);
