@@ -52,23 +52,4 @@ bool ComposeDataFilePath(char (&path)[kPathBytes], const char* name) {
     return name && FormatExact(path, kPathBytes, texts::kDataFileFormat, path, name);
 }
 
-namespace {
-
-bool Opens(const char* path) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
-
-}  // namespace
-
-bool ResolveReadablePath(const char* name, char (&path)[kPathBytes]) {
-    if (strlen(name) >= kPathBytes) return false;
-    strcpy(path, name);
-    if (Opens(path)) return true;
-    return UserDirectory(path) && ComposeUserFilePath(path, name) && Opens(path);
-}
-
 }  // namespace velk

@@ -24,11 +24,6 @@ bool ComposeUserFilePath(char (&path)[kPathBytes], const char* name);
 // "%s\%s.VELKDat", as above, for data files.
 bool ComposeDataFilePath(char (&path)[kPathBytes], const char* name);
 
-// A file to read, as the loading members find it: the name as passed, else the
-// name inside the user directory. False when neither opens or the name does not
-// fit the buffer.
-bool ResolveReadablePath(const char* name, char (&path)[kPathBytes]);
-
 // Appends the directory name to a folder path already in `path`; false (and
 // `path` emptied) when it does not fit. Split out of UserDirectory for testing.
 bool AppendUserDirName(char (&path)[kPathBytes]);
