@@ -3,34 +3,11 @@
 // takes each file back when it goes.
 #include <windows.h>
 
-#include <cstring>
-
 #include "core/ansi.h"
 #include "core/log.h"
 #include "core/texts.h"
-#include "core/user_directory.h"
 #include "core/velk.h"
-
-namespace {
-
-bool Opens(const char* path) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
-
-// The name as passed, else the name inside the user directory, as the picture
-// loaders find files; false when neither opens or the name does not fit.
-bool ResolveReadablePath(const char* name, char (&path)[velk::kPathBytes]) {
-    if (strlen(name) >= velk::kPathBytes) return false;
-    strcpy(path, name);
-    if (Opens(path)) return true;
-    return velk::UserDirectory(path) && velk::ComposeUserFilePath(path, name) && Opens(path);
-}
-
-}  // namespace
+#include "graphics/load_paths.h"
 
 HRESULT VelkObject::DAddFont(BSTR FileName) {
     namespace texts = velk::texts;
@@ -39,7 +16,7 @@ HRESULT VelkObject::DAddFont(BSTR FileName) {
     velk::LogWrite(this, texts::kTitle, texts::kAddFontTitle);
     velk::LogWrite(this, texts::kInfoText, texts::kFilePathLabel, name.get());
     char path[velk::kPathBytes];
-    if (!ResolveReadablePath(name, path)) velk::FatalError(this, texts::kFailed, texts::kFontFileNotFound);
+    if (!velk::ResolveLoadPath(name, path)) velk::FatalError(this, texts::kFailed, texts::kFontFileNotFound);
     if (AddFontResourceExA(path, FR_PRIVATE, nullptr) == 0)
         velk::FatalError(this, texts::kFailed, texts::kFontFileRefused);
     AddedFonts.Paths.emplace_back(path);

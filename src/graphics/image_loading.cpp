@@ -14,6 +14,7 @@
 #include "core/user_directory.h"
 #include "core/velk.h"
 #include "graphics/image_formats.h"
+#include "graphics/load_paths.h"
 
 namespace {
 
@@ -49,21 +50,6 @@ void LoadLoader(VelkObject* self, Loader& loader, const char* module, const char
 
 HANDLE OpenForReading(const char* path) {
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// The name as passed, else the name inside the user directory; false when
-// neither opens (or the name does not fit the path buffer).
-bool ResolveImagePath(const char* name, char (&path)[velk::kPathBytes]) {
-    if (strlen(name) >= velk::kPathBytes) return false;
-    strcpy(path, name);
-    HANDLE file = OpenForReading(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        if (!velk::UserDirectory(path) || !velk::ComposeUserFilePath(path, name)) return false;
-        file = OpenForReading(path);
-        if (file == INVALID_HANDLE_VALUE) return false;
-    }
-    CloseHandle(file);
-    return true;
 }
 
 // Asks a loader whether it takes the file; it reads through a fresh handle.
@@ -249,7 +235,7 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG SpriteID, BSTR FileName) {
                texts::kPngLoaderReady);
 
     char path[velk::kPathBytes];
-    if (!ResolveImagePath(name, path)) velk::FatalError(this, texts::kFailed, texts::kImageNotFound);
+    if (!velk::ResolveLoadPath(name, path)) velk::FatalError(this, texts::kFailed, texts::kImageNotFound);
 
     const Loader* chosen = nullptr;
     if (LoaderClaims(jpeg, name, path)) {
@@ -301,3 +287,20 @@ HRESULT VelkObject::SpriteLoadFromFile(LONG SpriteID, BSTR FileName) {
     velk::LogWrite(this, texts::kSucceed);
     return S_OK;
 }
+
+namespace velk {
+
+bool ResolveLoadPath(const char* name, char (&path)[kPathBytes]) {
+    if (strlen(name) >= kPathBytes) return false;
+    strcpy(path, name);
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (!UserDirectory(path) || !ComposeUserFilePath(path, name)) return false;
+        file = OpenForReading(path);
+        if (file == INVALID_HANDLE_VALUE) return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace velk

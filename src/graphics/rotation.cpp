@@ -13,6 +13,7 @@
 #include "core/texts.h"
 #include "core/velk.h"
 #include "graphics/alpha_pixels.h"  // for: kColourBits
+#include "graphics/pixel_placement.h"
 #include "graphics/rotation_math.h"
 #include "graphics/rotation_pixels.h"
 
@@ -25,44 +26,22 @@ constexpr double kLargestScale = 1024, kLargestAngle = 1e9;
 
 bool HasKey(const SpriteSlot& slot) { return slot.ColorKey != velk::kNoColorKey; }
 
-// Points of the host's (the sprite's logical units) in the sprite's pixels. In
-// another mapping mode than pixels the context maps them, kept within a range
-// where its arithmetic is exact.
-void ToPixels(SpriteSlot& slot, int64_t* xs, int64_t* ys, int count) {
-    const velk::PixelMapping mapping = velk::SpriteMapping(slot);
-    if (mapping.offset_only) {
-        for (int i = 0; i < count; ++i) xs[i] -= mapping.dx, ys[i] -= mapping.dy;
-        return;
-    }
-    static constexpr int64_t kExact = int64_t{1} << 26;
-    auto exact = [](int64_t v) { return static_cast<LONG>(std::min(std::max(v, -kExact), kExact)); };
-    POINT points[2];
-    for (int i = 0; i < count; ++i) points[i] = POINT{exact(xs[i]), exact(ys[i])};
-    {
-        velk::SpriteContext dc(slot);
-        LPtoDP(dc, points, count);
-    }
-    for (int i = 0; i < count; ++i) xs[i] = points[i].x, ys[i] = points[i].y;
-}
-
 // The source rectangle in the source's pixels (upright, as Blt copies it) and
 // the landing point in the destination's; false when no source pixel is left.
 bool Place(SpriteSlot& from, LONG from_x, LONG from_y, LONG w, LONG h, SpriteSlot& to, LONG to_x, LONG to_y,
            velk::RotationSetup* setup) {
-    int64_t xs[2] = {from_x, int64_t{from_x} + w}, ys[2] = {from_y, int64_t{from_y} + h};
-    ToPixels(from, xs, ys, 2);
-    int64_t px[1] = {to_x}, py[1] = {to_y};
-    ToPixels(to, px, py, 1);
-    setup->rect_left = std::min(xs[0], xs[1]);
-    setup->rect_top = std::min(ys[0], ys[1]);
-    setup->rect_width = std::max(xs[0], xs[1]) - setup->rect_left;
-    setup->rect_height = std::max(ys[0], ys[1]) - setup->rect_top;
+    const velk::PixelBox rect = velk::PixelBoxOf(from, velk::SpriteMapping(from), from_x, from_y, w, h);
+    const velk::PixelBox landing = velk::PixelBoxOf(to, velk::SpriteMapping(to), to_x, to_y, 0, 0);
+    setup->rect_left = rect.left;
+    setup->rect_top = rect.top;
+    setup->rect_width = rect.right - rect.left;
+    setup->rect_height = rect.bottom - rect.top;
     setup->clip_left = std::max<int64_t>(setup->rect_left, 0);
     setup->clip_top = std::max<int64_t>(setup->rect_top, 0);
     setup->clip_right = std::min<int64_t>(setup->rect_left + setup->rect_width, from.Width);
     setup->clip_bottom = std::min<int64_t>(setup->rect_top + setup->rect_height, from.Height);
-    setup->to_x = px[0];
-    setup->to_y = py[0];
+    setup->to_x = landing.left;
+    setup->to_y = landing.top;
     setup->dest_width = to.Width;
     setup->dest_height = to.Height;
     return setup->rect_width > 0 && setup->rect_height > 0 && setup->clip_left < setup->clip_right &&

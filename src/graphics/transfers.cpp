@@ -11,6 +11,7 @@
 #include "core/log.h"
 #include "core/texts.h"
 #include "core/velk.h"
+#include "graphics/pixel_placement.h"
 #include "graphics/transfer.h"
 
 using velk::SpriteSlot;
@@ -56,24 +57,6 @@ private:
     HDC dest_;
 };
 
-// A rectangle of the host's (x, y, w x h, in the sprite's logical units) in the
-// sprite's pixels. In another mapping mode than pixels the context maps its
-// corners, kept within a range where its arithmetic is exact.
-velk::PixelBox PixelsOf(SpriteSlot& slot, const velk::PixelMapping& mapping, int64_t x, int64_t y, int64_t w,
-                        int64_t h) {
-    if (mapping.offset_only) return velk::PixelBox{x - mapping.dx, y - mapping.dy, x - mapping.dx + w, y - mapping.dy + h};
-    static constexpr int64_t kExact = int64_t{1} << 26;
-    auto exact = [](int64_t v) { return static_cast<LONG>(std::min(std::max(v, -kExact), kExact)); };
-    POINT corners[2] = {{exact(x), exact(y)}, {exact(x + w), exact(y + h)}};
-    {
-        velk::SpriteContext dc(slot);
-        LPtoDP(dc, corners, 2);
-    }
-    // A mapping with y up turns the rectangle over; the picture is copied upright.
-    return velk::PixelBox{std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
-                          std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
-}
-
 // Where one transfer lands: its rectangles in the pixels of both pictures,
 // clipped to both, whatever origins and sizes the host gave. Every transfer
 // starts here and touches no pixel when it answers false.
@@ -93,8 +76,8 @@ bool PlaceTransfer(SpriteSlot& from, int64_t from_x, int64_t from_y, int64_t fro
                    int64_t to_x, int64_t to_y, int64_t to_w, int64_t to_h, bool unscaled, Placement* place) {
     const velk::PixelMapping from_mapping = velk::SpriteMapping(from);
     const velk::PixelMapping to_mapping = velk::SpriteMapping(to);
-    velk::PixelBox source = PixelsOf(from, from_mapping, from_x, from_y, from_w, from_h);
-    const velk::PixelBox dest = PixelsOf(to, to_mapping, to_x, to_y, to_w, to_h);
+    velk::PixelBox source = velk::PixelBoxOf(from, from_mapping, from_x, from_y, from_w, from_h);
+    const velk::PixelBox dest = velk::PixelBoxOf(to, to_mapping, to_x, to_y, to_w, to_h);
     if (unscaled) {
         // Mapping modes of other units give the two boxes other sizes: the destination's counts.
         source.right = source.left + (dest.right - dest.left);
@@ -329,4 +312,19 @@ HRESULT VelkObject::SpritePaste(LONG FromID, LONG ToID, LONG x, LONG y) {
     CheckSpriteRange(ToID, 0, texts::kSubjectSpritePasteTo, texts::kSpriteRangeAny);
     const SpriteSlot& from = SpriteTable[FromID];
     return Blt(FromID, 0, 0, from.Width, from.Height, ToID, x, y);
+}
+
+velk::PixelBox velk::PixelBoxOf(SpriteSlot& slot, const PixelMapping& mapping, int64_t x, int64_t y, int64_t w,
+                                int64_t h) {
+    if (mapping.offset_only) return PixelBox{x - mapping.dx, y - mapping.dy, x - mapping.dx + w, y - mapping.dy + h};
+    static constexpr int64_t kExact = int64_t{1} << 26;
+    auto exact = [](int64_t v) { return static_cast<LONG>(std::min(std::max(v, -kExact), kExact)); };
+    POINT corners[2] = {{exact(x), exact(y)}, {exact(x + w), exact(y + h)}};
+    {
+        SpriteContext dc(slot);
+        LPtoDP(dc, corners, 2);
+    }
+    // A mapping with y up turns the rectangle over; the picture is copied upright.
+    return PixelBox{std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
+                    std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
 }

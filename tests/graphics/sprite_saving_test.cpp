@@ -96,7 +96,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, SpriteSaving, ::testing::Values(1, 2),
 
 namespace {
 
-std::string Failed(const char* reason) { return std::string("### Failed  ") + reason; }
 
 // The new picture cannot be written (a folder holds its staging name): the
 // existing file must come through untouched.
@@ -123,9 +122,9 @@ VELK_SCENARIO(SaveBlockedNewFile) { return ScenarioInGdiMode(SaveWhereTheNewFile
 
 TEST(SpriteSavingFatal, RefusalsEndTheProcessAndLeaveTheOldFile) {
     const char* subject = "スプライト保存関数( SpriteSaveToFile ) ";
-    const std::string failed = Failed("画像ファイルを書き込めませんでした（元のファイルはそのままです）");
+    const std::string failed = FailedText("画像ファイルを書き込めませんでした（元のファイルはそのままです）");
     const std::vector<FatalCase> cases = {
-        {"SaveUnknownFormat", Failed("保存できない形式です( .png か .bmp を指定してください )")},
+        {"SaveUnknownFormat", FailedText("保存できない形式です( .png か .bmp を指定してください )")},
         {"SaveEmptySprite", IdEmptyText(subject, 4)},
         {"SaveIntoMissingFolder", failed},
     };
