@@ -44,15 +44,15 @@ uint32_t ReadBlockSize(uint32_t available);
 // The size of the next read from how long the last one took. A read waits
 // until its block is full, so the block doubles while reads come back within
 // one refresh interval (a fast source: fewer, larger reads keep up with it)
-// and halves when one took more than two (a slow source: the window and the
-// host's pump steps must not wait for a large block to fill).
+// and halves when one took more than two (a slow source: what the window
+// shows, and a stop the host asks for, must not wait for a large block to fill).
 uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms);
 
-// How much the next read may wait for. A read that waits holds the pump
+// How much the next read may wait for. A read that waits holds the reader
 // until it is full, so it waits only for what the link brought in the last
 // refresh interval: at that rate it fills within about one interval. A link
 // slower than what the client reports arrived at once (8 KiB), or one not yet
-// measured, is read as it arrives, and never holds the pump.
+// measured, is read as it arrives.
 inline constexpr uint32_t kArrivedReadBytes = 8192;
 class ArrivalRate {
 public:
@@ -68,9 +68,8 @@ private:
     uint64_t last_interval_bytes_ = 0;
 };
 
-// Decides when the window is repainted and messages are pumped: on the first
-// block, then at most once per interval, so a fast transfer is not slowed by
-// painting and the host still gets about 60 pump steps a second.
+// Decides when the window shows what has arrived: on the first block, then at
+// most once per interval, so painting costs a fast transfer next to nothing.
 inline constexpr uint32_t kRefreshIntervalMs = 17;
 class RefreshClock {
 public:

@@ -1,0 +1,101 @@
+// Download's network and file side, on a thread of its own: it opens the URL,
+// looks at the response, and reads the body into a temporary file beside the
+// target. The host's thread meanwhile makes the progress window, shows what
+// has arrived and pumps messages, so neither waits for the other: the window
+// costs no time of a fast transfer, and a slow link never holds the pump.
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/user_directory.h"  // for: kPathBytes
+
+namespace velk {
+
+// How the reader ended. Everything but Complete leaves the target as it was.
+enum class ReaderEnd { Complete, OpenFailed, HttpError, NoTemporary, ReadFailed, TimedOut, WriteFailed, Stopped };
+
+// What the reader has received so far.
+struct ReaderProgress {
+    uint64_t total = 0;   // bytes
+    uint64_t blocks = 0;  // reads that brought something
+    uint32_t block = 0;   // the size asked for by the last of them
+    uint32_t read = 0;    // and what it brought
+};
+
+class DownloadReader {
+public:
+    DownloadReader();
+    // Stops the reader and undoes whatever it left (see Close).
+    ~DownloadReader();
+    DownloadReader(const DownloadReader&) = delete;
+    DownloadReader& operator=(const DownloadReader&) = delete;
+
+    // Starts the thread for `url` into `target` (a full path). False, with
+    // nothing started, when the receive buffer cannot be had.
+    bool Start(const char* url, const char* target);
+    bool started() const { return thread_.joinable(); }
+
+    // Signalled once the source is open or could not be; then opened() says which.
+    void WaitOpened() const;
+    bool opened() const { return source_ != nullptr; }
+    // Signalled at the first block received, and at the end.
+    HANDLE arrived() const { return arrived_; }
+    HANDLE done() const { return done_; }
+    bool Done() const { return WaitForSingleObject(done_, 0) == WAIT_OBJECT_0; }
+    ReaderProgress Progress();
+
+    // Read once done() is signalled.
+    ReaderEnd end() const { return end_; }
+    DWORD error() const { return error_; }  // the system's code, for NoTemporary and WriteFailed
+    DWORD http_status() const { return http_status_; }
+    // The body's declared length was not reached.
+    bool Short() const { return has_length_ && progress_.total < declared_; }
+    uint64_t declared() const { return declared_; }
+
+    // After a complete body: the temporary file replaces the target in one
+    // step. False (the system's code left) when it cannot.
+    bool ReplaceTarget();
+    // Asks the reader to stop after its current read and waits for it; then
+    // closes everything and deletes the temporary file. Keeps the calling
+    // thread's last error, for a fatal end that shows the system's text.
+    void Close();
+
+private:
+    void Run(std::string url);
+    ReaderEnd Read();
+    bool CreateTemporary();
+    void Publish(uint32_t block, uint32_t read);
+    void CloseFile();
+
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    HANDLE opened_ = nullptr;
+    HANDLE arrived_ = nullptr;
+    HANDLE done_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+
+    // The reader's own until done_ (opened_ for the handles); the host's thread after.
+    HINTERNET client_ = nullptr;
+    HINTERNET connection_ = nullptr;
+    HINTERNET source_ = nullptr;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    char target_[kPathBytes] = {};
+    char temporary_[kPathBytes] = {};
+    ReaderEnd end_ = ReaderEnd::Stopped;
+    DWORD error_ = 0;
+    DWORD http_status_ = 0;
+    bool has_length_ = false;
+    uint64_t declared_ = 0;
+
+    std::mutex progress_lock_;
+    ReaderProgress progress_;
+};
+
+}  // namespace velk
