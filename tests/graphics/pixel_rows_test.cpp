@@ -173,22 +173,25 @@ TEST(PixelRows, SourceOverRoundsAsWorkedOutByHand) {
 }
 
 TEST(PixelRows, SourceOverRowsGiveTheReferenceWords) {
-    // Runs of four transparent or opaque source pixels (the fast paths), odd
-    // alphas between, and every length around the vector width.
+    // Runs of eight transparent or opaque source pixels (the fast paths of
+    // both vector widths), odd alphas between, and every length around them.
     std::mt19937 random(78);
-    for (size_t count : {0u, 1u, 3u, 4u, 5u, 8u, 13u, 16u, 17u, 64u, 257u}) {
+    for (size_t count : {0u, 1u, 3u, 4u, 5u, 8u, 13u, 16u, 17u, 31u, 64u, 257u}) {
         SCOPED_TRACE(count);
         std::vector<uint32_t> source = RandomWords(random, count);
         for (size_t i = 0; i < count; ++i) {
-            const size_t run = i / 4 % 4;
+            const size_t run = i / 8 % 4;
             if (run == 0) source[i] |= 0xFF000000u;
             if (run == 1) source[i] &= 0x00FFFFFFu;
         }
         std::vector<uint32_t> dest = RandomWords(random, count);
         for (size_t i = 0; i < count; i += 3) dest[i] |= 0xFF000000u;  // some transparent underneath
         std::vector<uint32_t> fast = dest, reference = dest;
-        velk::OverOpaqueRow(source.data(), fast.data(), count);
         velk::OverOpaqueRowReference(source.data(), reference.data(), count);
+        velk::OverOpaqueRow(source.data(), fast.data(), count);
+        ASSERT_EQ(fast, reference);
+        fast = dest;
+        velk::OverOpaqueRowSse2(source.data(), fast.data(), count);
         ASSERT_EQ(fast, reference);
         fast = reference = dest;
         velk::OverAlphaRow(source.data(), fast.data(), count);
