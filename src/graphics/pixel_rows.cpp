@@ -182,8 +182,11 @@ void OverOpaqueRowReference(const uint32_t* source, uint32_t* dest, size_t count
 // that the product adds never carries), so the rows give the reference exactly.
 namespace {
 
-// The rows below with eight pixels a step. Unpacking, shuffling and packing
-// work within each 128-bit half, so each half does what the SSE2 row does.
+// The row below with eight pixels a step. Unpacking, shuffling and packing
+// work within each 128-bit half, so each half does what the SSE2 row does,
+// but without its tests for whole transparent or opaque runs: the blend gives
+// those pixels exactly too, and at soft edges the tests mispredict more than
+// they save (measured: a fifth faster on a storm of soft-edged sprites).
 VELK_AVX2 size_t OverOpaqueWideSteps(const uint32_t* source, uint32_t* dest, size_t count) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i top = _mm256_set1_epi32(static_cast<int>(~kColourBits));
@@ -193,15 +196,9 @@ VELK_AVX2 size_t OverOpaqueWideSteps(const uint32_t* source, uint32_t* dest, siz
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
         const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
-        const __m256i inverse = _mm256_and_si256(s, top);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(inverse, top)) == -1) continue;
         __m256i* to = reinterpret_cast<__m256i*>(dest + i);
         const __m256i d = _mm256_loadu_si256(to);
         const __m256i kept = _mm256_and_si256(d, top);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(inverse, zero)) == -1) {
-            _mm256_storeu_si256(to, _mm256_or_si256(_mm256_andnot_si256(top, s), kept));
-            continue;
-        }
         __m256i halves[2];
         for (int part = 0; part < 2; ++part) {
             const __m256i sp = part ? _mm256_unpackhi_epi8(s, zero) : _mm256_unpacklo_epi8(s, zero);

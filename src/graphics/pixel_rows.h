@@ -85,8 +85,8 @@ void BlendBlockReference(const PixelView& source, LONG from_x, LONG from_y, LONG
 // the same words. Onto a plain picture (OverOpaque, its top bytes kept):
 void OverOpaqueRowReference(const uint32_t* source, uint32_t* dest, size_t count);
 // Eight pixels per step where the processor has AVX2, else four (the SSE2 row,
-// public so that both can be checked); runs of transparent pixels leave the
-// destination unread, runs of opaque ones are copied.
+// public so that both can be checked; its runs of four transparent pixels
+// leave the destination unread, four opaque ones are copied).
 void OverOpaqueRow(const uint32_t* source, uint32_t* dest, size_t count);
 void OverOpaqueRowSse2(const uint32_t* source, uint32_t* dest, size_t count);
 // Onto a picture that keeps alpha too (OverAlpha).
