@@ -79,25 +79,30 @@ ScenarioResult RunScenario(const char* name, const std::string& work_dir, const 
     return RunWatched("\"" + ExecutablePath() + "\" --scenario " + name, work_dir, options);
 }
 
+// A process the platform could not start never reached the library: it is
+// started again, and the attempt is reported, rather than failing the case.
+bool StartProcess(std::string command, const std::string& work_dir, STARTUPINFOA& startup, bool inherit_handles,
+                  PROCESS_INFORMATION* process) {
+    constexpr int kStartAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, inherit_handles, 0, nullptr, work_dir.c_str(),
+                           &startup, process))
+            return true;
+        fprintf(stderr, "harness: could not start %s (error %lu, attempt %d of %d)\n", command.c_str(),
+                GetLastError(), attempt, kStartAttempts);
+        if (attempt == kStartAttempts) return false;
+        Sleep(1000);  // a pause for a busy machine, not a synchronisation
+    }
+}
+
 ScenarioResult RunWatched(std::string command, const std::string& work_dir, const ScenarioOptions& options) {
     ScenarioResult result;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    // A process the platform could not start never reached the library: it is
-    // started again, and the attempt is reported, rather than failing the case.
-    constexpr int kStartAttempts = 3;
-    for (int attempt = 1;; ++attempt) {
-        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, work_dir.c_str(), &startup,
-                           &process))
-            break;
-        fprintf(stderr, "harness: could not start %s (error %lu, attempt %d of %d)\n", command.c_str(),
-                GetLastError(), attempt, kStartAttempts);
-        if (attempt == kStartAttempts) {
-            result.exit_code = static_cast<DWORD>(-1);
-            return result;
-        }
-        Sleep(1000);  // a pause for a busy machine, not a synchronisation
+    if (!StartProcess(command, work_dir, startup, false, &process)) {
+        result.exit_code = static_cast<DWORD>(-1);
+        return result;
     }
     std::set<HWND> answered;
     DWORD waited = 0;

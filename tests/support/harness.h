@@ -52,6 +52,11 @@ ScenarioResult RunScenario(const char* name, const std::string& work_dir, const 
 // Any command line run the same way (a script host, for instance).
 ScenarioResult RunWatched(std::string command, const std::string& work_dir, const ScenarioOptions& options = {});
 
+// Starts `command` in `work_dir`, again after a pause when the platform could
+// not start it (a busy machine), printing each refusal; false after three.
+bool StartProcess(std::string command, const std::string& work_dir, STARTUPINFOA& startup, bool inherit_handles,
+                  PROCESS_INFORMATION* process);
+
 // The shape of every fatal end: in time, exit code 1, exactly one message box.
 testing::AssertionResult EndedFatallyWithOneBox(const ScenarioResult& result);
 

@@ -1,6 +1,7 @@
 // Script host runner (see script_host.h).
 #include "support/script_host.h"
 
+#include "support/harness.h"
 #include "support/velk_loader.h"
 
 namespace velk_test {
@@ -25,8 +26,7 @@ ScriptRun RunScript(const char* name, const std::string& work_dir) {
     startup.hStdError = write_end;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, work_dir.c_str(),
-                                  &startup, &process);
+    const bool started = StartProcess(command, work_dir, startup, true, &process);
     CloseHandle(write_end);
     if (!started) {
         CloseHandle(read_end);
