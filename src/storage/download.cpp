@@ -135,17 +135,18 @@ void RefuseUnlessComplete(VelkObject* self, Transfer& transfer, const char* url,
     case velk::ReaderEnd::TimedOut: Fail(self, transfer, false, velk::texts::kDownloadTimedOut, url);
     case velk::ReaderEnd::ReadFailed: Fail(self, transfer, false, velk::texts::kDownloadReadFailed, url);
     case velk::ReaderEnd::WriteFailed:
+    case velk::ReaderEnd::NotReplaced:
         SetLastError(reader.error());
         Fail(self, transfer, true, velk::texts::kDownloadTargetUnwritable, url, name);
+    case velk::ReaderEnd::Short:
+        Fail(self, transfer, false, velk::texts::kDownloadBodyShort, url,
+             static_cast<unsigned long long>(reader.Progress().total),
+             static_cast<unsigned long long>(reader.declared()));
     default: break;
     }
-    const velk::ReaderProgress received = reader.Progress();
-    if (reader.Short())
-        Fail(self, transfer, false, velk::texts::kDownloadBodyShort, url,
-             static_cast<unsigned long long>(received.total), static_cast<unsigned long long>(reader.declared()));
 }
 
-// Follows the reader until it is done: from its first block on, shows what
+// Follows the reader until its reads are over: from its first block on, shows what
 // has arrived at most once per refresh interval and runs a pump step whenever
 // messages come or the interval passes, so the host's window lives whatever
 // the link does. False when the host ended its window meanwhile (a window
@@ -158,8 +159,8 @@ bool FollowReader(VelkObject* self, Transfer& transfer, bool ended_before) {
     const RECT area = BlockAreaRect(transfer.window);
     velk::RefreshClock refresh;
     uint64_t shown_blocks = 0;
-    HANDLE done = reader.done();
-    while (!reader.Done()) {
+    HANDLE reads_over = reader.reads_over();
+    while (!reader.ReadsOver()) {
         const velk::ReaderProgress received = reader.Progress();
         if (received.blocks > shown_blocks && refresh.Due(GetTickCount())) {
             // One pixel per block received, so the block's speed still shows the rate of arrival.
@@ -171,7 +172,7 @@ bool FollowReader(VelkObject* self, Transfer& transfer, bool ended_before) {
         LONG ended = 0;
         self->DoEvents(&ended);
         if (ended && !ended_before) return false;
-        MsgWaitForMultipleObjects(1, &done, FALSE, velk::kRefreshIntervalMs, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(1, &reads_over, FALSE, velk::kRefreshIntervalMs, QS_ALLINPUT);
     }
     return true;
 }
@@ -219,10 +220,11 @@ HRESULT VelkObject::Download(BSTR URL, BSTR FileName) {
         velk::LogWrite(this, velk::texts::kStep, velk::texts::kDownloadAbandoned);
         return S_OK;
     }
+    // The window goes while the reader puts the file in place: both take a while.
+    DestroyWindow(transfer.window);
+    transfer.window = nullptr;
+    transfer.reader.Finish();
     RefuseUnlessComplete(this, transfer, url_text, name);
-    // One step from the old file to the complete new one.
-    if (!transfer.reader.ReplaceTarget())
-        Fail(this, transfer, true, velk::texts::kDownloadTargetUnwritable, url_text, name);
     transfer.Close();
     velk::LogWrite(this, velk::texts::kSucceed);
     return S_OK;

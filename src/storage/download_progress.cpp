@@ -47,7 +47,8 @@ void ArrivalRate::Received(uint32_t bytes, uint32_t now) {
     }
     bytes_ += bytes;
     const uint32_t elapsed = now - start_;  // unsigned: right across the tick's wrap
-    if (elapsed < kRefreshIntervalMs) return;
+    if (elapsed < (measured_ ? kRefreshIntervalMs : kFirstArrivalMs)) return;
+    measured_ = true;
     last_interval_bytes_ = bytes_ * kRefreshIntervalMs / elapsed;
     bytes_ = 0;
     start_ = now;

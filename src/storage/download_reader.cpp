@@ -1,6 +1,7 @@
 // Download's reader thread (see download_reader.h).
 #include "storage/download_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -99,21 +100,34 @@ bool ReadArrived(HINTERNET source, char* buffer, DWORD wanted, DWORD wait_for, D
     return InternetReadFile(source, buffer, available < wanted ? available : wanted, read) != FALSE;
 }
 
+// Milliseconds, wrapping, from the performance counter: the platform's tick
+// may step by 16 ms, coarser than the arrival rate's first interval.
+uint32_t FineMs() {
+    static const int64_t frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value.QuadPart;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<uint32_t>(now.QuadPart / std::max<int64_t>(frequency / 1000, 1));
+}
+
 HANDLE ManualEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
 }  // namespace
 
-DownloadReader::DownloadReader() : opened_(ManualEvent()), arrived_(ManualEvent()), done_(ManualEvent()) {}
+DownloadReader::DownloadReader() : opened_(ManualEvent()), arrived_(ManualEvent()), reads_over_(ManualEvent()) {}
 
 DownloadReader::~DownloadReader() {
     Close();
-    for (HANDLE event : {opened_, arrived_, done_})
+    for (HANDLE event : {opened_, arrived_, reads_over_})
         if (event) CloseHandle(event);
 }
 
 bool DownloadReader::Start(const char* url, const char* target) {
     buffer_.reset(new (std::nothrow) char[kLargestReadBytes]);
-    if (!buffer_ || !opened_ || !arrived_ || !done_) return false;
+    if (!buffer_ || !opened_ || !arrived_ || !reads_over_) return false;
     strncpy(target_, target, sizeof target_ - 1);
     thread_ = std::thread(&DownloadReader::Run, this, std::string(url));
     return true;
@@ -131,10 +145,36 @@ ReaderProgress DownloadReader::Progress() {
 void DownloadReader::Run(std::string url) {
     client_ = InternetOpenA(texts::kDownloadAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (client_) source_ = OpenSource(client_, url.c_str(), &connection_);
+    source_opened_ = source_ != nullptr;
     SetEvent(opened_);
     end_ = Read();
     SetEvent(arrived_);
-    SetEvent(done_);
+    SetEvent(reads_over_);
+    if (end_ == ReaderEnd::Complete) end_ = ReplaceTarget();
+    CloseClient();
+}
+
+void DownloadReader::Finish() {
+    if (thread_.joinable()) thread_.join();
+}
+
+// One step from the old file to the complete new one.
+ReaderEnd DownloadReader::ReplaceTarget() {
+    if (has_length_ && progress_.total < declared_) return ReaderEnd::Short;
+    CloseFile();
+    if (!MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error_ = GetLastError();
+        return ReaderEnd::NotReplaced;
+    }
+    temporary_[0] = '\0';
+    return ReaderEnd::Complete;
+}
+
+void DownloadReader::CloseClient() {
+    if (source_) InternetCloseHandle(source_);
+    if (connection_) InternetCloseHandle(connection_);
+    if (client_) InternetCloseHandle(client_);
+    source_ = connection_ = client_ = nullptr;
 }
 
 ReaderEnd DownloadReader::Read() {
@@ -160,12 +200,12 @@ ReaderEnd DownloadReader::Read() {
     for (;;) {
         if (stop_) return ReaderEnd::Stopped;
         DWORD read = 0;
-        const DWORD read_start = GetTickCount();
+        const uint32_t read_start = FineMs();
         if (!ReadArrived(source_, buffer_.get(), block, arrival.WaitingReadBytes(block), &read))
             return IsTimeout(GetLastError()) ? ReaderEnd::TimedOut : ReaderEnd::ReadFailed;
         if (read == 0) return ReaderEnd::Complete;
         const uint32_t used = block;
-        const DWORD read_end = GetTickCount();
+        const uint32_t read_end = FineMs();
         block = NextReadBlockSize(block, read_end - read_start);
         arrival.Received(read, read_end);
         DWORD written = 0;
@@ -210,13 +250,6 @@ void DownloadReader::CloseFile() {
     file_ = INVALID_HANDLE_VALUE;
 }
 
-bool DownloadReader::ReplaceTarget() {
-    CloseFile();
-    if (!MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
-    temporary_[0] = '\0';
-    return true;
-}
-
 void DownloadReader::Close() {
     const DWORD error = GetLastError();
     stop_ = true;
@@ -224,10 +257,7 @@ void DownloadReader::Close() {
     CloseFile();
     if (temporary_[0]) DeleteFileA(temporary_);
     temporary_[0] = '\0';
-    if (source_) InternetCloseHandle(source_);
-    if (connection_) InternetCloseHandle(connection_);
-    if (client_) InternetCloseHandle(client_);
-    source_ = connection_ = client_ = nullptr;
+    CloseClient();
     SetLastError(error);
 }
 

@@ -19,7 +19,18 @@
 namespace velk {
 
 // How the reader ended. Everything but Complete leaves the target as it was.
-enum class ReaderEnd { Complete, OpenFailed, HttpError, NoTemporary, ReadFailed, TimedOut, WriteFailed, Stopped };
+enum class ReaderEnd {
+    Complete,      // the body is in the target
+    OpenFailed,
+    HttpError,     // an error status: http_status()
+    NoTemporary,   // no temporary file beside the target: error()
+    ReadFailed,
+    TimedOut,
+    WriteFailed,   // the temporary file took less than was read: error()
+    Short,         // the body ended before its declared length
+    NotReplaced,   // the complete body could not replace the target: error()
+    Stopped,
+};
 
 // What the reader has received so far.
 struct ReaderProgress {
@@ -44,24 +55,22 @@ public:
 
     // Signalled once the source is open or could not be; then opened() says which.
     void WaitOpened() const;
-    bool opened() const { return source_ != nullptr; }
-    // Signalled at the first block received, and at the end.
+    bool opened() const { return source_opened_; }
+    // Signalled at the first block received, and once the reads are over;
+    // the reader then still closes the file, replaces the target and closes
+    // the client's handles, while the host's thread may take its window down.
     HANDLE arrived() const { return arrived_; }
-    HANDLE done() const { return done_; }
-    bool Done() const { return WaitForSingleObject(done_, 0) == WAIT_OBJECT_0; }
+    HANDLE reads_over() const { return reads_over_; }
+    bool ReadsOver() const { return WaitForSingleObject(reads_over_, 0) == WAIT_OBJECT_0; }
     ReaderProgress Progress();
 
-    // Read once done() is signalled.
+    // Waits for the reader's end; then end() and the rest say how it went.
+    void Finish();
     ReaderEnd end() const { return end_; }
-    DWORD error() const { return error_; }  // the system's code, for NoTemporary and WriteFailed
+    DWORD error() const { return error_; }  // the system's code, where end() says so
     DWORD http_status() const { return http_status_; }
-    // The body's declared length was not reached.
-    bool Short() const { return has_length_ && progress_.total < declared_; }
     uint64_t declared() const { return declared_; }
 
-    // After a complete body: the temporary file replaces the target in one
-    // step. False (the system's code left) when it cannot.
-    bool ReplaceTarget();
     // Asks the reader to stop after its current read and waits for it; then
     // closes everything and deletes the temporary file. Keeps the calling
     // thread's last error, for a fatal end that shows the system's text.
@@ -70,6 +79,8 @@ public:
 private:
     void Run(std::string url);
     ReaderEnd Read();
+    ReaderEnd ReplaceTarget();
+    void CloseClient();
     bool CreateTemporary();
     void Publish(uint32_t block, uint32_t read);
     void CloseFile();
@@ -78,13 +89,14 @@ private:
     std::atomic<bool> stop_{false};
     HANDLE opened_ = nullptr;
     HANDLE arrived_ = nullptr;
-    HANDLE done_ = nullptr;
+    HANDLE reads_over_ = nullptr;
     std::unique_ptr<char[]> buffer_;
 
-    // The reader's own until done_ (opened_ for the handles); the host's thread after.
+    // The reader's own until it ends (opened_ for the handles); the host's thread's after.
     HINTERNET client_ = nullptr;
     HINTERNET connection_ = nullptr;
     HINTERNET source_ = nullptr;
+    bool source_opened_ = false;  // kept: the reader closes the source when it ends
     HANDLE file_ = INVALID_HANDLE_VALUE;
     char target_[kPathBytes] = {};
     char temporary_[kPathBytes] = {};

@@ -72,16 +72,17 @@ TEST(DownloadTransfer, ReadsAreLargeWhateverWasAtHand) {
     EXPECT_EQ(velk::ReadBlockSize(0), 65536u) << "nothing at hand is not the end of the body";
     EXPECT_EQ(velk::ReadBlockSize(8192), 65536u);
     EXPECT_EQ(velk::ReadBlockSize(300000), 300000u);
-    EXPECT_EQ(velk::ReadBlockSize(50000000), 1048576u);
+    EXPECT_EQ(velk::ReadBlockSize(50000000), velk::kLargestReadBytes);
 }
 
 TEST(DownloadTransfer, BlocksGrowWhileReadsAreQuickAndShrinkWhenTheyKeepTheHostWaiting) {
     const uint32_t slow = 2 * velk::kRefreshIntervalMs + 1;
+    const uint32_t largest = velk::kLargestReadBytes;
     const struct {
         uint32_t block, elapsed_ms, next;
     } cases[] = {
-        {65536, 0, 131072},     {524288, velk::kRefreshIntervalMs - 1, 1048576},
-        {1048576, 0, 1048576},  {600000, 0, 600000},
+        {65536, 0, 131072},     {largest / 2, velk::kRefreshIntervalMs - 1, largest},
+        {largest, 0, largest},  {largest / 2 + 1, 0, largest / 2 + 1},
         {262144, velk::kRefreshIntervalMs, 262144}, {262144, slow - 1, 262144},
         {262144, slow, 131072}, {131072, 5000, 65536},
         {65536, 5000, 65536},   {100000, slow, 100000},
@@ -97,7 +98,8 @@ TEST(DownloadTransfer, ReadsWaitOnlyForWhatTheLinkBroughtInTheLastInterval) {
         const char* link;
         uint32_t bytes_per_read, ms_per_read, reads, block, waiting;
     } cases[] = {
-        {"not yet measured", 100000, 1, 5, 65536, 0},
+        {"not yet measured", 100000, 1, 2, 65536, 0},
+        {"fast, measured after the first short interval", 4000, 1, 3, 1048576, 8000 * interval / 2},
         {"fast: the whole block", 100000, 1, 40, 65536, 65536},
         {"fast, below the block", 50000, interval, 2, 1048576, 50000},
         {"a few bytes a second", 3, 300, 4, 65536, 0},
