@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace velk {
 
@@ -284,7 +285,7 @@ AxisBound::AxisBound(int64_t g, int64_t rise, int64_t step, int64_t limit) : lim
     FloorDivide(limit, divisor_, &limit_q_, &limit_r_);
 }
 
-bool RotationWalk::NextSpan(RotationSpan* span) {
+bool RotationWalk::WalkedSpan(RotationSpan* span) {
     const Turn& t = setup_.turn;
     const int64_t n = end_column_ - first_column_;
     while (row_ < end_row_) {
@@ -308,6 +309,7 @@ bool RotationWalk::NextSpan(RotationSpan* span) {
         // Inside the span both are non-negative: their halves are plain shifts.
         span->u = (u + 2 * t.a * lo) >> 1;
         span->v = (v + 2 * t.p * lo) >> 1;
+        span->indices = nullptr;
         return true;
     }
     return false;
@@ -330,7 +332,116 @@ bool RotationWalk::WideSpan(int32_t y, RotationSpan* span) const {
     span->x_end = static_cast<int32_t>(first_column_ + hi);
     span->u = WideLow(WideHalf(WideSum(u, WideProduct(2 * t.a, lo))));
     span->v = WideLow(WideHalf(WideSum(v, WideProduct(2 * t.p, lo))));
+    span->indices = nullptr;
     return true;
+}
+
+// ---------------------------------------------------------------- the last turn
+
+RotationWalk::RotationWalk(const RotationSetup& setup, TurnMemo* memo) {
+    if (!memo->Holds(setup)) {
+        *this = RotationWalk(setup);
+        return;
+    }
+    setup_ = setup;
+    memo_ = memo;
+    shift_x_ = setup.to_x - TurnMemo::kShapeReach;
+    shift_y_ = setup.to_y - TurnMemo::kShapeReach;
+    const std::vector<RotationSpan>& spans = memo->spans_;
+    // The first kept row at or below the destination's top.
+    const auto first = std::lower_bound(spans.begin(), spans.end(), -shift_y_,
+                                        [](const RotationSpan& span, int64_t y) { return span.y < y; });
+    kept_ = spans.data() + (first - spans.begin());
+    kept_end_ = spans.data() + spans.size();
+    if (first == spans.end()) return;
+    const int64_t height = setup.dest_height;
+    first_row_ = static_cast<int32_t>(std::min(first->y + shift_y_, height));
+    end_row_ = static_cast<int32_t>(std::min(std::max(spans.back().y + 1 + shift_y_, int64_t{first_row_}), height));
+    row_ = first_row_;
+}
+
+bool TurnMemo::Shape::operator==(const Shape& other) const {
+    return a == other.a && b == other.b && p == other.p && q == other.q && rect_left == other.rect_left &&
+           rect_top == other.rect_top && rect_width == other.rect_width && rect_height == other.rect_height &&
+           clip_width == other.clip_width && clip_height == other.clip_height;
+}
+
+TurnMemo::Shape TurnMemo::ShapeOf(const RotationSetup& s) {
+    return Shape{s.turn.a,       s.turn.b,         s.turn.p,         s.turn.q,
+                 s.rect_left - s.clip_left,        s.rect_top - s.clip_top,
+                 s.rect_width,   s.rect_height,    s.clip_right - s.clip_left,
+                 s.clip_bottom - s.clip_top};
+}
+
+const Turn& TurnMemo::TurnFor(double degrees, double scale_x, double scale_y) {
+    // Compared bit for bit: equal bits are equal turns, and nothing else matters.
+    const bool same = turn_known_ && std::memcmp(&degrees, &degrees_, sizeof degrees) == 0 &&
+                      std::memcmp(&scale_x, &scale_x_, sizeof scale_x) == 0 &&
+                      std::memcmp(&scale_y, &scale_y_, sizeof scale_y) == 0;
+    if (!same) {
+        turn_ = TurnOf(degrees, scale_x, scale_y);
+        degrees_ = degrees, scale_x_ = scale_x, scale_y_ = scale_y;
+        turn_known_ = true;
+    }
+    return turn_;
+}
+
+bool TurnMemo::Holds(const RotationSetup& setup) {
+    const Shape shape = ShapeOf(setup);
+    if (shape_known_ && shape == shape_) {
+        shape_repeated_ = true;
+        return shape_kept_;
+    }
+    shape_known_ = true;
+    shape_kept_ = shape_repeated_ = false;
+    shape_ = shape;
+    spans_.clear();
+    pixels_ = 0;
+    indices_pitch_ = 0;
+    indices_.clear();
+    RotationSetup centred = setup;
+    centred.to_x = centred.to_y = kShapeReach;
+    centred.dest_width = centred.dest_height = 2 * kShapeReach;
+    RotationWalk walk(centred);
+    // A walk that meets the picture's edges (or ends: a shape of no pixels)
+    // may have left pixels out: such a shape is not kept.
+    if (walk.first_row_ <= 0 || walk.end_row_ >= 2 * kShapeReach || walk.first_column_ <= 0 ||
+        walk.end_column_ >= 2 * kShapeReach)
+        return false;
+    RotationSpan span;
+    while (walk.NextSpan(&span)) {
+        spans_.push_back(span);
+        pixels_ += static_cast<size_t>(span.x_end - span.x_begin);
+    }
+    shape_kept_ = true;
+    return true;
+}
+
+const int32_t* TurnMemo::IndicesFor(int32_t pitch) {
+    if (!shape_kept_ || !shape_repeated_ || pitch <= 0 || pixels_ > kMostIndexed) return nullptr;
+    if (pitch == indices_pitch_) return indices_.data();
+    indices_pitch_ = 0;
+    indices_.clear();
+    // Every pixel of the shape lies in the clip.
+    if ((shape_.clip_height - 1) * pitch + shape_.clip_width - 1 > INT32_MAX) return nullptr;
+    indices_.reserve(pixels_);
+    for (const RotationSpan& span : spans_) {
+        int64_t u = span.u, v = span.v;
+        for (int32_t x = span.x_begin; x < span.x_end; ++x, u += shape_.a, v += shape_.p)
+            indices_.push_back(static_cast<int32_t>((v >> kTurnFractionBits) * pitch + (u >> kTurnFractionBits)));
+    }
+    // Pointed to once the vector has its final place.
+    size_t start = 0;
+    for (RotationSpan& span : spans_) {
+        span.indices = indices_.data() + start;
+        start += static_cast<size_t>(span.x_end - span.x_begin);
+    }
+    indices_pitch_ = pitch;
+    return indices_.data();
+}
+
+void RotationWalk::KeepIndices(int32_t pitch) {
+    if (memo_) indexed_ = memo_->IndicesFor(pitch) != nullptr;
 }
 
 }  // namespace velk
