@@ -336,7 +336,7 @@ bool RotationWalk::WideSpan(int32_t y, RotationSpan* span) const {
     return true;
 }
 
-// ---------------------------------------------------------------- the last turn
+// ---------------------------------------------------------------- the last turns
 
 RotationWalk::RotationWalk(const RotationSetup& setup, TurnMemo* memo) {
     if (!memo->Holds(setup)) {
@@ -347,7 +347,7 @@ RotationWalk::RotationWalk(const RotationSetup& setup, TurnMemo* memo) {
     memo_ = memo;
     shift_x_ = setup.to_x - TurnMemo::kShapeReach;
     shift_y_ = setup.to_y - TurnMemo::kShapeReach;
-    const std::vector<RotationSpan>& spans = memo->spans_;
+    const std::vector<RotationSpan>& spans = memo->held_->spans;
     // The first kept row at or below the destination's top.
     const auto first = std::lower_bound(spans.begin(), spans.end(), -shift_y_,
                                         [](const RotationSpan& span, int64_t y) { return span.y < y; });
@@ -358,6 +358,10 @@ RotationWalk::RotationWalk(const RotationSetup& setup, TurnMemo* memo) {
     first_row_ = static_cast<int32_t>(std::min(first->y + shift_y_, height));
     end_row_ = static_cast<int32_t>(std::min(std::max(spans.back().y + 1 + shift_y_, int64_t{first_row_}), height));
     row_ = first_row_;
+}
+
+void RotationWalk::KeepIndices(int32_t pitch) {
+    if (memo_) indexed_ = memo_->IndicesFor(pitch) != nullptr;
 }
 
 bool TurnMemo::Shape::operator==(const Shape& other) const {
@@ -373,32 +377,50 @@ TurnMemo::Shape TurnMemo::ShapeOf(const RotationSetup& s) {
                  s.clip_bottom - s.clip_top};
 }
 
+template <typename Kept>
+Kept& TurnMemo::Oldest(Kept (&kept)[kKept]) {
+    Kept* oldest = &kept[0];
+    for (Kept& one : kept)
+        if (one.used < oldest->used) oldest = &one;
+    return *oldest;
+}
+
 const Turn& TurnMemo::TurnFor(double degrees, double scale_x, double scale_y) {
+    ++clock_;
     // Compared bit for bit: equal bits are equal turns, and nothing else matters.
-    const bool same = turn_known_ && std::memcmp(&degrees, &degrees_, sizeof degrees) == 0 &&
-                      std::memcmp(&scale_x, &scale_x_, sizeof scale_x) == 0 &&
-                      std::memcmp(&scale_y, &scale_y_, sizeof scale_y) == 0;
-    if (!same) {
-        turn_ = TurnOf(degrees, scale_x, scale_y);
-        degrees_ = degrees, scale_x_ = scale_x, scale_y_ = scale_y;
-        turn_known_ = true;
-    }
-    return turn_;
+    for (KeptTurn& kept : turns_)
+        if (kept.used && std::memcmp(&degrees, &kept.degrees, sizeof degrees) == 0 &&
+            std::memcmp(&scale_x, &kept.scale_x, sizeof scale_x) == 0 &&
+            std::memcmp(&scale_y, &kept.scale_y, sizeof scale_y) == 0) {
+            kept.used = clock_;
+            return kept.turn;
+        }
+    KeptTurn& kept = Oldest(turns_);
+    kept = KeptTurn{degrees, scale_x, scale_y, TurnOf(degrees, scale_x, scale_y), clock_};
+    return kept.turn;
 }
 
 bool TurnMemo::Holds(const RotationSetup& setup) {
+    ++clock_;
     const Shape shape = ShapeOf(setup);
-    if (shape_known_ && shape == shape_) {
-        shape_repeated_ = true;
-        return shape_kept_;
+    held_ = nullptr;
+    for (KeptShape& kept : shapes_)
+        if (kept.walks && kept.shape == shape) held_ = &kept;
+    if (!held_) {
+        held_ = &Oldest(shapes_);
+        held_->shape = shape;
+        held_->walks = 0;
+        held_->kept = false;
+        held_->spans.clear();
+        held_->indices_pitch = 0;
+        held_->indices.clear();
     }
-    shape_known_ = true;
-    shape_kept_ = shape_repeated_ = false;
-    shape_ = shape;
-    spans_.clear();
-    pixels_ = 0;
-    indices_pitch_ = 0;
-    indices_.clear();
+    held_->used = clock_;
+    if (++held_->walks == 2) Keep(setup, held_);
+    return held_->kept;
+}
+
+void TurnMemo::Keep(const RotationSetup& setup, KeptShape* kept) {
     RotationSetup centred = setup;
     centred.to_x = centred.to_y = kShapeReach;
     centred.dest_width = centred.dest_height = 2 * kShapeReach;
@@ -407,41 +429,38 @@ bool TurnMemo::Holds(const RotationSetup& setup) {
     // may have left pixels out: such a shape is not kept.
     if (walk.first_row_ <= 0 || walk.end_row_ >= 2 * kShapeReach || walk.first_column_ <= 0 ||
         walk.end_column_ >= 2 * kShapeReach)
-        return false;
+        return;
+    kept->pixels = 0;
     RotationSpan span;
     while (walk.NextSpan(&span)) {
-        spans_.push_back(span);
-        pixels_ += static_cast<size_t>(span.x_end - span.x_begin);
+        kept->spans.push_back(span);
+        kept->pixels += static_cast<size_t>(span.x_end - span.x_begin);
     }
-    shape_kept_ = true;
-    return true;
+    kept->kept = true;
 }
 
 const int32_t* TurnMemo::IndicesFor(int32_t pitch) {
-    if (!shape_kept_ || !shape_repeated_ || pitch <= 0 || pixels_ > kMostIndexed) return nullptr;
-    if (pitch == indices_pitch_) return indices_.data();
-    indices_pitch_ = 0;
-    indices_.clear();
+    KeptShape* kept = held_;
+    if (!kept || !kept->kept || kept->walks < 3 || pitch <= 0 || kept->pixels > kMostIndexed) return nullptr;
+    if (pitch == kept->indices_pitch) return kept->indices.data();
+    kept->indices_pitch = 0;
+    kept->indices.clear();
     // Every pixel of the shape lies in the clip.
-    if ((shape_.clip_height - 1) * pitch + shape_.clip_width - 1 > INT32_MAX) return nullptr;
-    indices_.reserve(pixels_);
-    for (const RotationSpan& span : spans_) {
+    if ((kept->shape.clip_height - 1) * pitch + kept->shape.clip_width - 1 > INT32_MAX) return nullptr;
+    kept->indices.reserve(kept->pixels);
+    for (const RotationSpan& span : kept->spans) {
         int64_t u = span.u, v = span.v;
-        for (int32_t x = span.x_begin; x < span.x_end; ++x, u += shape_.a, v += shape_.p)
-            indices_.push_back(static_cast<int32_t>((v >> kTurnFractionBits) * pitch + (u >> kTurnFractionBits)));
+        for (int32_t x = span.x_begin; x < span.x_end; ++x, u += kept->shape.a, v += kept->shape.p)
+            kept->indices.push_back(static_cast<int32_t>((v >> kTurnFractionBits) * pitch + (u >> kTurnFractionBits)));
     }
     // Pointed to once the vector has its final place.
     size_t start = 0;
-    for (RotationSpan& span : spans_) {
-        span.indices = indices_.data() + start;
+    for (RotationSpan& span : kept->spans) {
+        span.indices = kept->indices.data() + start;
         start += static_cast<size_t>(span.x_end - span.x_begin);
     }
-    indices_pitch_ = pitch;
-    return indices_.data();
-}
-
-void RotationWalk::KeepIndices(int32_t pitch) {
-    if (memo_) indexed_ = memo_->IndicesFor(pitch) != nullptr;
+    kept->indices_pitch = pitch;
+    return kept->indices.data();
 }
 
 }  // namespace velk

@@ -176,29 +176,32 @@ private:
     int64_t shift_x_ = 0, shift_y_ = 0;
 };
 
-// ---------------------------------------------------------------- the last turn
-// Hosts turn a sprite by the same angle and scales frame after frame, wherever
-// it lands. The memo keeps the last turn, and the last walk's spans as if the
-// landing point were (kShapeReach, kShapeReach) in a picture twice that size:
-// where the shape and turn repeat, a walk moves those spans and cuts them to
-// its destination, which gives the same pixels as walking anew and costs a
-// copy a row.
+// ---------------------------------------------------------------- the last turns
+// Hosts turn their sprites by the same angles and scales frame after frame,
+// wherever they land. The memo keeps the last few turns, and the last few
+// shapes: a walk's spans as if the landing point were (kShapeReach,
+// kShapeReach) in a picture twice that size. Where a shape comes again, a walk
+// moves those spans and cuts them to its destination, which gives the same
+// pixels as walking anew and costs a copy a row; once more, its source pixels
+// come worked out. A shape seen once costs only its walk: a frame of sprites
+// turned each by its own angle keeps nothing.
 class TurnMemo {
 public:
     // Shapes that reach this far from the landing point are walked each time.
     static constexpr int32_t kShapeReach = 4096;
     // Shapes of more pixels keep no indices (4 bytes a pixel).
     static constexpr size_t kMostIndexed = size_t{1} << 18;
+    // Turns and shapes kept, the least recently used giving way.
+    static constexpr int kKept = 8;
 
     // TurnOf(degrees, scale_x, scale_y), worked out once for repeated arguments.
     const Turn& TurnFor(double degrees, double scale_x, double scale_y);
-    // Whether the memo holds `setup`'s shape, walking and keeping it first if
-    // it is new and small enough.
+    // Whether the memo holds `setup`'s shape: true from its second walk on,
+    // when it is small enough.
     bool Holds(const RotationSetup& setup);
     // The held shape's source pixel indices for a block `pitch` pixels a row,
-    // span after span, once the shape has come again (working them out for one
-    // call would cost more than it saves); null before, for a shape of more
-    // than kMostIndexed pixels, or when an index would not fit 31 bits.
+    // span after span, from the shape's third walk on; null before, for a shape
+    // of more than kMostIndexed pixels, or when an index would not fit 31 bits.
     const int32_t* IndicesFor(int32_t pitch);
 
 private:
@@ -211,17 +214,31 @@ private:
         bool operator==(const Shape& other) const;
     };
     static Shape ShapeOf(const RotationSetup& setup);
+    struct KeptTurn {
+        double degrees, scale_x, scale_y;
+        Turn turn;
+        uint32_t used;  // 0: empty
+    };
+    struct KeptShape {
+        Shape shape;
+        int walks;  // 0: empty; the spans are kept from the second on
+        bool kept;  // false: the shape reaches too far
+        // Each span's `indices` points into `indices` once they are worked out.
+        std::vector<RotationSpan> spans;
+        size_t pixels;          // in all the spans
+        int32_t indices_pitch;  // 0: no indices kept
+        std::vector<int32_t> indices;
+        uint32_t used;
+    };
+    // The empty or least recently used of `kept`.
+    template <typename Kept>
+    static Kept& Oldest(Kept (&kept)[kKept]);
+    void Keep(const RotationSetup& setup, KeptShape* kept);
 
-    bool turn_known_ = false;
-    double degrees_ = 0, scale_x_ = 0, scale_y_ = 0;
-    Turn turn_{};
-    bool shape_known_ = false, shape_kept_ = false, shape_repeated_ = false;
-    Shape shape_{};
-    // Each span's `indices` points into indices_ once they are worked out.
-    std::vector<RotationSpan> spans_;
-    size_t pixels_ = 0;          // in all the spans
-    int32_t indices_pitch_ = 0;  // 0: no indices kept
-    std::vector<int32_t> indices_;
+    uint32_t clock_ = 0;  // counts the calls, for the least recently used
+    KeptTurn turns_[kKept] = {};
+    KeptShape shapes_[kKept] = {};
+    KeptShape* held_ = nullptr;  // the shape of the last Holds
 };
 
 // A kept span moved to the landing point and cut to the destination: the same
