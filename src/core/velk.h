@@ -389,7 +389,7 @@ public:
     std::vector<uint32_t> ScaledFrame;   // the scaled picture of the last Refresh, kept for the next
     std::vector<LONG> ScaledColumns;     // its source column of each output column
     velk::BorderlessWindow Borderless;   // wFullScreen
-    velk::TurnMemo LastTurn;             // BltRotate's last turn and shape, for repeated calls
+    velk::TurnMemo RecentTurns;          // BltRotate's recent turns and shapes, for repeated calls
     velk::InputState Input;      // key counts, typed text, gamepads, dropped files
 
 private:

@@ -336,7 +336,7 @@ bool RotationWalk::WideSpan(int32_t y, RotationSpan* span) const {
     return true;
 }
 
-// ---------------------------------------------------------------- the last turns
+// ---------------------------------------------------------------- recent turns
 
 RotationWalk::RotationWalk(const RotationSetup& setup, TurnMemo* memo) {
     if (!memo->Holds(setup)) {
@@ -405,7 +405,10 @@ bool TurnMemo::Holds(const RotationSetup& setup) {
     const Shape shape = ShapeOf(setup);
     held_ = nullptr;
     for (KeptShape& kept : shapes_)
-        if (kept.walks && kept.shape == shape) held_ = &kept;
+        if (kept.walks && kept.shape == shape) {
+            held_ = &kept;
+            break;
+        }
     if (!held_) {
         held_ = &Oldest(shapes_);
         held_->shape = shape;
@@ -416,7 +419,7 @@ bool TurnMemo::Holds(const RotationSetup& setup) {
         held_->indices.clear();
     }
     held_->used = clock_;
-    if (++held_->walks == 2) Keep(setup, held_);
+    if (held_->walks < 3 && ++held_->walks == 2) Keep(setup, held_);
     return held_->kept;
 }
 

@@ -176,7 +176,7 @@ private:
     int64_t shift_x_ = 0, shift_y_ = 0;
 };
 
-// ---------------------------------------------------------------- the last turns
+// ---------------------------------------------------------------- recent turns
 // Hosts turn their sprites by the same angles and scales frame after frame,
 // wherever they land. The memo keeps the last few turns, and the last few
 // shapes: a walk's spans as if the landing point were (kShapeReach,
@@ -217,25 +217,25 @@ private:
     struct KeptTurn {
         double degrees, scale_x, scale_y;
         Turn turn;
-        uint32_t used;  // 0: empty
+        uint64_t used;  // 0: empty
     };
     struct KeptShape {
         Shape shape;
-        int walks;  // 0: empty; the spans are kept from the second on
+        int walks;  // 0: empty; counted up to 3: the spans are kept from the second
         bool kept;  // false: the shape reaches too far
         // Each span's `indices` points into `indices` once they are worked out.
         std::vector<RotationSpan> spans;
         size_t pixels;          // in all the spans
         int32_t indices_pitch;  // 0: no indices kept
         std::vector<int32_t> indices;
-        uint32_t used;
+        uint64_t used;
     };
     // The empty or least recently used of `kept`.
     template <typename Kept>
     static Kept& Oldest(Kept (&kept)[kKept]);
     void Keep(const RotationSetup& setup, KeptShape* kept);
 
-    uint32_t clock_ = 0;  // counts the calls, for the least recently used
+    uint64_t clock_ = 0;  // counts the calls, for the least recently used
     KeptTurn turns_[kKept] = {};
     KeptShape shapes_[kKept] = {};
     KeptShape* held_ = nullptr;  // the shape of the last Holds
