@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "graphics/image_formats.h"
+#include "graphics/rotation_math.h"  // for: TurnMemo
 #include "graphics/sprite_store.h"
 #include "graphics/text.h"  // for: FontFiles
 #include "sound/mixer.h"
@@ -388,6 +389,7 @@ public:
     std::vector<uint32_t> ScaledFrame;   // the scaled picture of the last Refresh, kept for the next
     std::vector<LONG> ScaledColumns;     // its source column of each output column
     velk::BorderlessWindow Borderless;   // wFullScreen
+    velk::TurnMemo RecentTurns;          // BltRotate's recent turns and shapes, for repeated calls
     velk::InputState Input;      // key counts, typed text, gamepads, dropped files
 
 private:

@@ -1,7 +1,8 @@
 // BltRotate: a rectangle turned and scaled about its centre, nearest pixel. The
-// walk (rotation_math.h) says which destination pixels take which source pixel;
-// the pixels move on the pictures' memory (rotation_pixels.h), through the
-// platform's single-pixel calls only where a picture has no memory view.
+// walk (rotation_math.h) says which destination pixels take which source pixel,
+// from the object's memo of recent turns where they repeat; the pixels move on
+// the pictures' memory (rotation_pixels.h), through the platform's single-pixel
+// calls only where a picture has no memory view.
 #include <windows.h>
 #include <ddraw.h>  // for: IDirectDrawSurface7::GetColorKey, GetPixelFormat
 
@@ -137,8 +138,8 @@ void DrawTurned(SpriteSlot& from, SpriteSlot& to, const velk::RotationSetup& set
     if (source.mask) source.mask += offset;
     Snapshot snapshot;
     if (&from == &to) snapshot.Take(&source, setup);
-    velk::RotationSpan span;
-    while (walk.NextSpan(&span)) velk::DrawTurnedSpan(source, dest, span, walk.du(), walk.dv());
+    walk.KeepIndices(source.picture.pitch);
+    velk::DrawTurnedSpans(source, dest, walk);
 }
 
 // A picture's memory without a lock of its own (a GDI sprite's words, a
@@ -256,9 +257,9 @@ HRESULT VelkObject::BltRotate(LONG FromID, LONG FromX, LONG FromY, LONG w, LONG 
     SpriteSlot& from = SpriteTable[FromID];
     SpriteSlot& to = SpriteTable[ToID];
     velk::RotationSetup setup{};
-    setup.turn = velk::TurnOf(Angle, ScaleX, ScaleY);
+    setup.turn = RecentTurns.TurnFor(Angle, ScaleX, ScaleY);
     if (!setup.turn.draws || !Place(from, FromX, FromY, w, h, to, ToX, ToY, &setup)) return S_OK;
-    velk::RotationWalk walk(setup);
+    velk::RotationWalk walk(setup, &RecentTurns);
     if (walk.first_row() >= walk.end_row()) return S_OK;
     if (!TurnOnMemory(from, to, setup, walk)) TurnPixelByPixel(from, to, setup, walk);
     return S_OK;

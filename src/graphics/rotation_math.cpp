@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace velk {
 
@@ -284,7 +285,7 @@ AxisBound::AxisBound(int64_t g, int64_t rise, int64_t step, int64_t limit) : lim
     FloorDivide(limit, divisor_, &limit_q_, &limit_r_);
 }
 
-bool RotationWalk::NextSpan(RotationSpan* span) {
+bool RotationWalk::WalkedSpan(RotationSpan* span) {
     const Turn& t = setup_.turn;
     const int64_t n = end_column_ - first_column_;
     while (row_ < end_row_) {
@@ -308,6 +309,7 @@ bool RotationWalk::NextSpan(RotationSpan* span) {
         // Inside the span both are non-negative: their halves are plain shifts.
         span->u = (u + 2 * t.a * lo) >> 1;
         span->v = (v + 2 * t.p * lo) >> 1;
+        span->indices = nullptr;
         return true;
     }
     return false;
@@ -330,7 +332,138 @@ bool RotationWalk::WideSpan(int32_t y, RotationSpan* span) const {
     span->x_end = static_cast<int32_t>(first_column_ + hi);
     span->u = WideLow(WideHalf(WideSum(u, WideProduct(2 * t.a, lo))));
     span->v = WideLow(WideHalf(WideSum(v, WideProduct(2 * t.p, lo))));
+    span->indices = nullptr;
     return true;
+}
+
+// ---------------------------------------------------------------- recent turns
+
+RotationWalk::RotationWalk(const RotationSetup& setup, TurnMemo* memo) {
+    if (!memo->Holds(setup)) {
+        *this = RotationWalk(setup);
+        return;
+    }
+    setup_ = setup;
+    memo_ = memo;
+    shift_x_ = setup.to_x - TurnMemo::kShapeReach;
+    shift_y_ = setup.to_y - TurnMemo::kShapeReach;
+    const std::vector<RotationSpan>& spans = memo->held_->spans;
+    // The first kept row at or below the destination's top.
+    const auto first = std::lower_bound(spans.begin(), spans.end(), -shift_y_,
+                                        [](const RotationSpan& span, int64_t y) { return span.y < y; });
+    kept_ = spans.data() + (first - spans.begin());
+    kept_end_ = spans.data() + spans.size();
+    if (first == spans.end()) return;
+    const int64_t height = setup.dest_height;
+    first_row_ = static_cast<int32_t>(std::min(first->y + shift_y_, height));
+    end_row_ = static_cast<int32_t>(std::min(std::max(spans.back().y + 1 + shift_y_, int64_t{first_row_}), height));
+    row_ = first_row_;
+}
+
+void RotationWalk::KeepIndices(int32_t pitch) {
+    if (memo_) indexed_ = memo_->IndicesFor(pitch) != nullptr;
+}
+
+bool TurnMemo::Shape::operator==(const Shape& other) const {
+    return a == other.a && b == other.b && p == other.p && q == other.q && rect_left == other.rect_left &&
+           rect_top == other.rect_top && rect_width == other.rect_width && rect_height == other.rect_height &&
+           clip_width == other.clip_width && clip_height == other.clip_height;
+}
+
+TurnMemo::Shape TurnMemo::ShapeOf(const RotationSetup& s) {
+    return Shape{s.turn.a,       s.turn.b,         s.turn.p,         s.turn.q,
+                 s.rect_left - s.clip_left,        s.rect_top - s.clip_top,
+                 s.rect_width,   s.rect_height,    s.clip_right - s.clip_left,
+                 s.clip_bottom - s.clip_top};
+}
+
+template <typename Kept>
+Kept& TurnMemo::Oldest(Kept (&kept)[kKept]) {
+    Kept* oldest = &kept[0];
+    for (Kept& one : kept)
+        if (one.used < oldest->used) oldest = &one;
+    return *oldest;
+}
+
+const Turn& TurnMemo::TurnFor(double degrees, double scale_x, double scale_y) {
+    ++clock_;
+    // Compared bit for bit: equal bits are equal turns, and nothing else matters.
+    for (KeptTurn& kept : turns_)
+        if (kept.used && std::memcmp(&degrees, &kept.degrees, sizeof degrees) == 0 &&
+            std::memcmp(&scale_x, &kept.scale_x, sizeof scale_x) == 0 &&
+            std::memcmp(&scale_y, &kept.scale_y, sizeof scale_y) == 0) {
+            kept.used = clock_;
+            return kept.turn;
+        }
+    KeptTurn& kept = Oldest(turns_);
+    kept = KeptTurn{degrees, scale_x, scale_y, TurnOf(degrees, scale_x, scale_y), clock_};
+    return kept.turn;
+}
+
+bool TurnMemo::Holds(const RotationSetup& setup) {
+    ++clock_;
+    const Shape shape = ShapeOf(setup);
+    held_ = nullptr;
+    for (KeptShape& kept : shapes_)
+        if (kept.walks && kept.shape == shape) {
+            held_ = &kept;
+            break;
+        }
+    if (!held_) {
+        held_ = &Oldest(shapes_);
+        held_->shape = shape;
+        held_->walks = 0;
+        held_->kept = false;
+        held_->spans.clear();
+        held_->indices_pitch = 0;
+        held_->indices.clear();
+    }
+    held_->used = clock_;
+    if (held_->walks < 3 && ++held_->walks == 2) Keep(setup, held_);
+    return held_->kept;
+}
+
+void TurnMemo::Keep(const RotationSetup& setup, KeptShape* kept) {
+    RotationSetup centred = setup;
+    centred.to_x = centred.to_y = kShapeReach;
+    centred.dest_width = centred.dest_height = 2 * kShapeReach;
+    RotationWalk walk(centred);
+    // A walk that meets the picture's edges (or ends: a shape of no pixels)
+    // may have left pixels out: such a shape is not kept.
+    if (walk.first_row_ <= 0 || walk.end_row_ >= 2 * kShapeReach || walk.first_column_ <= 0 ||
+        walk.end_column_ >= 2 * kShapeReach)
+        return;
+    kept->pixels = 0;
+    RotationSpan span;
+    while (walk.NextSpan(&span)) {
+        kept->spans.push_back(span);
+        kept->pixels += static_cast<size_t>(span.x_end - span.x_begin);
+    }
+    kept->kept = true;
+}
+
+const int32_t* TurnMemo::IndicesFor(int32_t pitch) {
+    KeptShape* kept = held_;
+    if (!kept || !kept->kept || kept->walks < 3 || pitch <= 0 || kept->pixels > kMostIndexed) return nullptr;
+    if (pitch == kept->indices_pitch) return kept->indices.data();
+    kept->indices_pitch = 0;
+    kept->indices.clear();
+    // Every pixel of the shape lies in the clip.
+    if ((kept->shape.clip_height - 1) * pitch + kept->shape.clip_width - 1 > INT32_MAX) return nullptr;
+    kept->indices.reserve(kept->pixels);
+    for (const RotationSpan& span : kept->spans) {
+        int64_t u = span.u, v = span.v;
+        for (int32_t x = span.x_begin; x < span.x_end; ++x, u += kept->shape.a, v += kept->shape.p)
+            kept->indices.push_back(static_cast<int32_t>((v >> kTurnFractionBits) * pitch + (u >> kTurnFractionBits)));
+    }
+    // Pointed to once the vector has its final place.
+    size_t start = 0;
+    for (RotationSpan& span : kept->spans) {
+        span.indices = kept->indices.data() + start;
+        start += static_cast<size_t>(span.x_end - span.x_begin);
+    }
+    kept->indices_pitch = pitch;
+    return kept->indices.data();
 }
 
 }  // namespace velk

@@ -5,7 +5,10 @@
 // draw the same pixels.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace velk {
 
@@ -71,13 +74,16 @@ struct RotationSetup {
 // The pixels [x_begin, x_end) of destination row y that take a source pixel;
 // (u, v) is the source position under x_begin's centre, relative to the clip's
 // top-left, with 32 fraction bits: its pixel is (u >> 32, v >> 32), and each
-// step right adds (du, dv) of the walk.
+// step right adds (du, dv) of the walk. `indices`, when not null, holds those
+// pixels already worked out, each as (v >> 32) * pitch + (u >> 32) for the
+// pitch the walk was given (RotationWalk::KeepIndices).
 struct RotationSpan {
     int32_t y;
     int32_t x_begin;
     int32_t x_end;
     int64_t u;
     int64_t v;
+    const int32_t* indices = nullptr;
 };
 
 // One axis of the clip as a bound on the pixels k of a walk's row: those with
@@ -120,6 +126,8 @@ private:
     int64_t q_ = 0, r_ = 0, rise_q_ = 0, rise_r_ = 0, limit_q_ = 0, limit_r_ = 0;
 };
 
+class TurnMemo;
+
 // The destination pixels whose centre maps into the clip (plus kEdgeBias), row by
 // row: each row has one span (a turned rectangle meets a row in one run). Rows
 // and columns outside the turned clip's bounds cost nothing, so no size or scale
@@ -127,16 +135,25 @@ private:
 class RotationWalk {
 public:
     explicit RotationWalk(const RotationSetup& setup);
+    // The same spans, from the memo's copy of the shape when it keeps one (see
+    // TurnMemo): moved to the landing point and cut to the destination.
+    RotationWalk(const RotationSetup& setup, TurnMemo* memo);
     int64_t du() const { return setup_.turn.a; }
     int64_t dv() const { return setup_.turn.p; }
     // The next row, top to bottom, that has such pixels; false after the last.
-    bool NextSpan(RotationSpan* span);
+    bool NextSpan(RotationSpan* span) { return memo_ ? KeptSpan(span) : WalkedSpan(span); }
+    // Spans from a kept shape come with their source pixels' indices in a
+    // block `pitch` pixels a row, worked out once per shape and pitch.
+    void KeepIndices(int32_t pitch);
     // The rows the walk visits at most.
     int32_t first_row() const { return first_row_; }
     int32_t end_row() const { return end_row_; }
 
 private:
+    friend class TurnMemo;
+    bool WalkedSpan(RotationSpan* span);
     bool WideSpan(int32_t y, RotationSpan* span) const;
+    inline bool KeptSpan(RotationSpan* span);
 
     RotationSetup setup_;
     int32_t first_row_ = 0, end_row_ = 0, row_ = 0;
@@ -150,6 +167,101 @@ private:
     bool narrow_ = false;
     int64_t u_row_ = 0, v_row_ = 0;
     AxisBound u_bound_, v_bound_;
+    // Replaying a kept shape: its spans [kept_, kept_end_), moved by the shift,
+    // with the indices the memo keeps for the source's pitch once `indexed_`.
+    TurnMemo* memo_ = nullptr;
+    const RotationSpan* kept_ = nullptr;
+    const RotationSpan* kept_end_ = nullptr;
+    bool indexed_ = false;
+    int64_t shift_x_ = 0, shift_y_ = 0;
 };
+
+// ---------------------------------------------------------------- recent turns
+// Hosts turn their sprites by the same angles and scales frame after frame,
+// wherever they land. The memo keeps the last few turns, and the last few
+// shapes: a walk's spans as if the landing point were (kShapeReach,
+// kShapeReach) in a picture twice that size. Where a shape comes again, a walk
+// moves those spans and cuts them to its destination, which gives the same
+// pixels as walking anew and costs a copy a row; once more, its source pixels
+// come worked out. A shape seen once costs only its walk: a frame of sprites
+// turned each by its own angle keeps nothing.
+class TurnMemo {
+public:
+    // Shapes that reach this far from the landing point are walked each time.
+    static constexpr int32_t kShapeReach = 4096;
+    // Shapes of more pixels keep no indices (4 bytes a pixel).
+    static constexpr size_t kMostIndexed = size_t{1} << 18;
+    // Turns and shapes kept, the least recently used giving way.
+    static constexpr int kKept = 8;
+
+    // TurnOf(degrees, scale_x, scale_y), worked out once for repeated arguments.
+    const Turn& TurnFor(double degrees, double scale_x, double scale_y);
+    // Whether the memo holds `setup`'s shape: true from its second walk on,
+    // when it is small enough.
+    bool Holds(const RotationSetup& setup);
+    // The held shape's source pixel indices for a block `pitch` pixels a row,
+    // span after span, from the shape's third walk on; null before, for a shape
+    // of more than kMostIndexed pixels, or when an index would not fit 31 bits.
+    const int32_t* IndicesFor(int32_t pitch);
+
+private:
+    friend class RotationWalk;
+    // What a walk's spans depend on besides the landing point and destination.
+    struct Shape {
+        int64_t a, b, p, q;
+        int64_t rect_left, rect_top, rect_width, rect_height;  // from the clip's top-left
+        int64_t clip_width, clip_height;
+        bool operator==(const Shape& other) const;
+    };
+    static Shape ShapeOf(const RotationSetup& setup);
+    struct KeptTurn {
+        double degrees, scale_x, scale_y;
+        Turn turn;
+        uint64_t used;  // 0: empty
+    };
+    struct KeptShape {
+        Shape shape;
+        int walks;  // 0: empty; counted up to 3: the spans are kept from the second
+        bool kept;  // false: the shape reaches too far
+        // Each span's `indices` points into `indices` once they are worked out.
+        std::vector<RotationSpan> spans;
+        size_t pixels;          // in all the spans
+        int32_t indices_pitch;  // 0: no indices kept
+        std::vector<int32_t> indices;
+        uint64_t used;
+    };
+    // The empty or least recently used of `kept`.
+    template <typename Kept>
+    static Kept& Oldest(Kept (&kept)[kKept]);
+    void Keep(const RotationSetup& setup, KeptShape* kept);
+
+    uint64_t clock_ = 0;  // counts the calls, for the least recently used
+    KeptTurn turns_[kKept] = {};
+    KeptShape shapes_[kKept] = {};
+    KeptShape* held_ = nullptr;  // the shape of the last Holds
+};
+
+// A kept span moved to the landing point and cut to the destination: the same
+// pixels, and the same positions at the cut, as a walk finds.
+inline bool RotationWalk::KeptSpan(RotationSpan* span) {
+    while (kept_ != kept_end_) {
+        const RotationSpan& kept = *kept_++;
+        const int64_t y = kept.y + shift_y_;
+        if (y >= setup_.dest_height) break;
+        const int64_t start = kept.x_begin + shift_x_;
+        const int64_t begin = std::max<int64_t>(start, 0);
+        const int64_t end = std::min<int64_t>(kept.x_end + shift_x_, setup_.dest_width);
+        if (begin >= end) continue;
+        span->y = static_cast<int32_t>(y);
+        span->x_begin = static_cast<int32_t>(begin);
+        span->x_end = static_cast<int32_t>(end);
+        span->u = kept.u + (begin - start) * setup_.turn.a;
+        span->v = kept.v + (begin - start) * setup_.turn.p;
+        span->indices = indexed_ ? kept.indices + (begin - start) : nullptr;
+        return true;
+    }
+    kept_ = kept_end_;
+    return false;
+}
 
 }  // namespace velk

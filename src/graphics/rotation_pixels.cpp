@@ -82,17 +82,40 @@ void DrawSpan(const TurnSource& source, const TurnPicture& dest, const RotationS
 enum class Key { None, Mask, Raw };
 
 template <typename Pixel, Key kKey>
+inline void CopyPixel(const Pixel* from, const uint32_t* mask, int64_t at, Pixel key, Pixel compared, Pixel* to) {
+    const Pixel pixel = from[at];
+    if (kKey == Key::Mask && (mask[at] & kColourBits)) return;
+    if (kKey == Key::Raw && (pixel & compared) == key) return;
+    *to = pixel;
+}
+
+// A span whose source pixels are known already: the loop has nothing left to
+// work out, and four pixels a pass keep its own counting out of the way.
+template <typename Pixel, Key kKey>
+void CopyIndexed(const Pixel* from, const uint32_t* mask, const TurnSource& source, Pixel* to,
+                 const RotationSpan& span) {
+    const Pixel key = static_cast<Pixel>(source.key), compared = static_cast<Pixel>(source.compared);
+    const int32_t* at = span.indices;
+    Pixel* out = to + span.x_begin;
+    const int32_t count = span.x_end - span.x_begin;
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        CopyPixel<Pixel, kKey>(from, mask, at[k], key, compared, out + k);
+        CopyPixel<Pixel, kKey>(from, mask, at[k + 1], key, compared, out + k + 1);
+        CopyPixel<Pixel, kKey>(from, mask, at[k + 2], key, compared, out + k + 2);
+        CopyPixel<Pixel, kKey>(from, mask, at[k + 3], key, compared, out + k + 3);
+    }
+    for (; k < count; ++k) CopyPixel<Pixel, kKey>(from, mask, at[k], key, compared, out + k);
+}
+
+template <typename Pixel, Key kKey>
 void CopySpan(const Pixel* from, const uint32_t* mask, int32_t pitch, const TurnSource& source, Pixel* to,
               const RotationSpan& span, int64_t du, int64_t dv) {
     int64_t u = span.u, v = span.v;
     const Pixel key = static_cast<Pixel>(source.key), compared = static_cast<Pixel>(source.compared);
-    for (int32_t x = span.x_begin; x < span.x_end; ++x, u += du, v += dv) {
-        const int64_t at = (v >> kTurnFractionBits) * pitch + (u >> kTurnFractionBits);
-        const Pixel pixel = from[at];
-        if (kKey == Key::Mask && (mask[at] & kColourBits)) continue;
-        if (kKey == Key::Raw && (pixel & compared) == key) continue;
-        to[x] = pixel;
-    }
+    for (int32_t x = span.x_begin; x < span.x_end; ++x, u += du, v += dv)
+        CopyPixel<Pixel, kKey>(from, mask, (v >> kTurnFractionBits) * pitch + (u >> kTurnFractionBits), key, compared,
+                               to + x);
 }
 
 // Upright and unscaled, a span is a stretch of one source row: the rows of
@@ -111,38 +134,79 @@ void CopyRow(const Pixel* from, const uint32_t* mask, const TurnSource& source, 
                        static_cast<uint16_t>(source.key), static_cast<uint16_t>(source.compared));
 }
 
-template <typename Pixel>
-void PlainSpan(const Pixel* from, const TurnSource& source, Pixel* dest_row, const RotationSpan& span, int64_t du,
-               int64_t dv) {
+// Every span `next` hands out (it answers false after the last), each through
+// the same kind of loop, which is chosen once: a frame's sprites come in many
+// short spans.
+template <typename Pixel, Key kKey, typename NextSpan>
+void CopySpans(const Pixel* from, const uint32_t* mask, const TurnSource& source, Pixel* dest, int32_t dest_pitch,
+               int64_t du, int64_t dv, NextSpan& next) {
+    const int32_t pitch = source.picture.pitch;
+    RotationSpan span;
+    while (next(&span)) {
+        Pixel* row = dest + static_cast<int64_t>(span.y) * dest_pitch;
+        if (span.indices)
+            CopyIndexed<Pixel, kKey>(from, mask, source, row, span);
+        else
+            CopySpan<Pixel, kKey>(from, mask, pitch, source, row, span, du, dv);
+    }
+}
+
+template <typename Pixel, typename NextSpan>
+void PlainSpans(const Pixel* from, const TurnSource& source, Pixel* dest, int32_t dest_pitch, int64_t du, int64_t dv,
+                NextSpan& next) {
     const int32_t pitch = source.picture.pitch;
     if (du == int64_t{1} << kTurnFractionBits && dv == 0) {
-        const int64_t at = (span.v >> kTurnFractionBits) * pitch + (span.u >> kTurnFractionBits);
-        CopyRow<Pixel>(from + at, source.mask ? source.mask + at : nullptr, source, dest_row + span.x_begin,
-                       static_cast<size_t>(span.x_end - span.x_begin));
+        RotationSpan span;
+        while (next(&span)) {
+            const int64_t at = (span.v >> kTurnFractionBits) * pitch + (span.u >> kTurnFractionBits);
+            CopyRow<Pixel>(from + at, source.mask ? source.mask + at : nullptr, source,
+                           dest + static_cast<int64_t>(span.y) * dest_pitch + span.x_begin,
+                           static_cast<size_t>(span.x_end - span.x_begin));
+        }
     } else if (source.mask) {
-        CopySpan<Pixel, Key::Mask>(from, source.mask, pitch, source, dest_row, span, du, dv);
+        CopySpans<Pixel, Key::Mask>(from, source.mask, source, dest, dest_pitch, du, dv, next);
     } else if (source.keyed) {
-        CopySpan<Pixel, Key::Raw>(from, nullptr, pitch, source, dest_row, span, du, dv);
+        CopySpans<Pixel, Key::Raw>(from, nullptr, source, dest, dest_pitch, du, dv, next);
     } else {
-        CopySpan<Pixel, Key::None>(from, nullptr, pitch, source, dest_row, span, du, dv);
+        CopySpans<Pixel, Key::None>(from, nullptr, source, dest, dest_pitch, du, dv, next);
     }
+}
+
+template <bool kSource16, bool kDest16, typename NextSpan>
+void DrawSpans(const TurnSource& source, const TurnPicture& dest, int64_t du, int64_t dv, NextSpan& next) {
+    RotationSpan span;
+    while (next(&span)) DrawSpan<kSource16, kDest16>(source, dest, span, du, dv);
+}
+
+template <typename NextSpan>
+void DrawAll(const TurnSource& source, const TurnPicture& dest, int64_t du, int64_t dv, NextSpan next) {
+    const TurnPicture& from = source.picture;
+    const bool source16 = from.raw16 != nullptr, dest16 = dest.raw16 != nullptr;
+    if (!source16 && !dest16 && !from.alpha && !dest.alpha && from.red_low == dest.red_low)
+        PlainSpans<uint32_t>(from.words, source, dest.words, dest.pitch, du, dv, next);
+    else if (source16 && dest16 && from.format16 == dest.format16)
+        PlainSpans<uint16_t>(from.raw16, source, dest.raw16, dest.pitch, du, dv, next);
+    else if (source16 && dest16) DrawSpans<true, true>(source, dest, du, dv, next);
+    else if (source16) DrawSpans<true, false>(source, dest, du, dv, next);
+    else if (dest16) DrawSpans<false, true>(source, dest, du, dv, next);
+    else DrawSpans<false, false>(source, dest, du, dv, next);
 }
 
 }  // namespace
 
 void DrawTurnedSpan(const TurnSource& source, const TurnPicture& dest, const RotationSpan& span, int64_t du,
                     int64_t dv) {
-    const TurnPicture& from = source.picture;
-    const bool source16 = from.raw16 != nullptr, dest16 = dest.raw16 != nullptr;
-    const int64_t row = static_cast<int64_t>(span.y) * dest.pitch;
-    if (!source16 && !dest16 && !from.alpha && !dest.alpha && from.red_low == dest.red_low)
-        PlainSpan<uint32_t>(from.words, source, dest.words + row, span, du, dv);
-    else if (source16 && dest16 && from.format16 == dest.format16)
-        PlainSpan<uint16_t>(from.raw16, source, dest.raw16 + row, span, du, dv);
-    else if (source16 && dest16) DrawSpan<true, true>(source, dest, span, du, dv);
-    else if (source16) DrawSpan<true, false>(source, dest, span, du, dv);
-    else if (dest16) DrawSpan<false, true>(source, dest, span, du, dv);
-    else DrawSpan<false, false>(source, dest, span, du, dv);
+    bool given = false;
+    DrawAll(source, dest, du, dv, [&](RotationSpan* next) {
+        if (given) return false;
+        *next = span;
+        given = true;
+        return true;
+    });
+}
+
+void DrawTurnedSpans(const TurnSource& source, const TurnPicture& dest, RotationWalk& walk) {
+    DrawAll(source, dest, walk.du(), walk.dv(), [&](RotationSpan* next) { return walk.NextSpan(next); });
 }
 
 }  // namespace velk

@@ -1,12 +1,12 @@
-// BltRotate's pixel work on plain memory: one span of the walk (rotation_math.h)
-// from a block of source pixels into a destination row, with the source's
+// BltRotate's pixel work on plain memory: the spans of the walk (rotation_math.h)
+// from a block of source pixels into destination rows, with the source's
 // colour key and per-pixel alpha, between 32-bit words and 16-bit pixels.
 #pragma once
 
 #include <cstdint>
 
 #include "graphics/pixel_rows.h"      // for: Pixel16Format
-#include "graphics/rotation_math.h"  // for: RotationSpan
+#include "graphics/rotation_math.h"  // for: RotationSpan, RotationWalk
 
 namespace velk {
 
@@ -39,5 +39,7 @@ struct TurnSource {
 // Raw 16-bit copies need no format: `format16` may be null on both sides then.
 void DrawTurnedSpan(const TurnSource& source, const TurnPicture& dest, const RotationSpan& span, int64_t du,
                     int64_t dv);
+// Every span of the walk, as DrawTurnedSpan draws it.
+void DrawTurnedSpans(const TurnSource& source, const TurnPicture& dest, RotationWalk& walk);
 
 }  // namespace velk

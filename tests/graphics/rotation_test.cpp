@@ -120,6 +120,45 @@ bool MapsIntoClip(const velk::RotationSetup& s, int64_t x, int64_t y, int64_t* u
     return inside(u2, s.clip_right - s.clip_left) && inside(v2, s.clip_bottom - s.clip_top);
 }
 
+// A random turn, scale, rectangle of a source picture (`source_w` x
+// `source_h`) and landing point on a 48 x 40 destination, from everyday ones
+// (most landing near the picture) to rectangles of 2^31 pixels landing 2^32
+// pixels away; false for one that draws nothing at all.
+bool RandomSetup(std::mt19937_64& random, int round, velk::RotationSetup* setup, int64_t* source_w,
+                 int64_t* source_h) {
+    velk::RotationSetup& s = *setup;
+    s = velk::RotationSetup{};
+    const bool huge = round % 3 == 0;
+    *source_w = Pick(random, 1, 40);
+    *source_h = Pick(random, 1, 40);
+    s.rect_left = huge ? Pick(random, -(int64_t{1} << 31), 40) : Pick(random, -10, 30);
+    s.rect_top = huge ? Pick(random, -(int64_t{1} << 31), 40) : Pick(random, -10, 30);
+    s.rect_width = huge ? Pick(random, 1, (int64_t{1} << 31) - 1) : Pick(random, 1, 40);
+    s.rect_height = huge ? Pick(random, 1, (int64_t{1} << 31) - 1) : Pick(random, 1, 40);
+    s.clip_left = std::max<int64_t>(s.rect_left, 0);
+    s.clip_top = std::max<int64_t>(s.rect_top, 0);
+    s.clip_right = std::min(s.rect_left + s.rect_width, *source_w);
+    s.clip_bottom = std::min(s.rect_top + s.rect_height, *source_h);
+    if (s.clip_left >= s.clip_right || s.clip_top >= s.clip_bottom) return false;
+    const double degrees = round % 4 == 0 ? 90.0 * Pick(random, -8, 8) : Pick(random, -36000, 36000) / 100.0;
+    const int shift = huge ? static_cast<int>(Pick(random, 0, 19)) : static_cast<int>(Pick(random, 0, 3));
+    s.turn = velk::TurnOf(degrees, std::ldexp(Pick(random, -400, 400) / 100.0, -shift),
+                          std::ldexp(Pick(random, -400, 400) / 100.0, -shift));
+    if (!s.turn.draws) return false;
+    s.dest_width = 48;
+    s.dest_height = 40;
+    // Land the clip near the picture mostly, so that most rounds draw.
+    const double unit = std::ldexp(1.0, -32), a = s.turn.a * unit, b = s.turn.b * unit, p = s.turn.p * unit,
+                 q = s.turn.q * unit, det = a * q - b * p;
+    const double u = (s.clip_left + s.clip_right - 2.0 * s.rect_left - s.rect_width) / 2,
+                 v = (s.clip_top + s.clip_bottom - 2.0 * s.rect_top - s.rect_height) / 2;
+    const double land_x = 24 - (q * u - b * v) / det, land_y = 20 - (a * v - p * u) / det;
+    const bool aimed = round % 5 != 0 && std::fabs(land_x) < 4e12 && std::fabs(land_y) < 4e12;
+    s.to_x = aimed ? static_cast<int64_t>(land_x) + Pick(random, -8, 8) : Pick(random, -(int64_t{1} << 32), int64_t{1} << 32);
+    s.to_y = aimed ? static_cast<int64_t>(land_y) + Pick(random, -8, 8) : Pick(random, -(int64_t{1} << 32), int64_t{1} << 32);
+    return true;
+}
+
 }  // namespace
 
 // Every destination pixel of random turns, scales, rectangles and landing points,
@@ -129,33 +168,8 @@ TEST(RotationWalk, SpansHoldExactlyThePixelsThatMapIntoTheClip) {
     int drawn_cases = 0;
     for (int round = 0; round < 6000; ++round) {
         velk::RotationSetup s{};
-        const bool huge = round % 3 == 0;
-        const int64_t source_w = Pick(random, 1, 40), source_h = Pick(random, 1, 40);
-        s.rect_left = huge ? Pick(random, -(int64_t{1} << 31), 40) : Pick(random, -10, 30);
-        s.rect_top = huge ? Pick(random, -(int64_t{1} << 31), 40) : Pick(random, -10, 30);
-        s.rect_width = huge ? Pick(random, 1, (int64_t{1} << 31) - 1) : Pick(random, 1, 40);
-        s.rect_height = huge ? Pick(random, 1, (int64_t{1} << 31) - 1) : Pick(random, 1, 40);
-        s.clip_left = std::max<int64_t>(s.rect_left, 0);
-        s.clip_top = std::max<int64_t>(s.rect_top, 0);
-        s.clip_right = std::min(s.rect_left + s.rect_width, source_w);
-        s.clip_bottom = std::min(s.rect_top + s.rect_height, source_h);
-        if (s.clip_left >= s.clip_right || s.clip_top >= s.clip_bottom) continue;
-        const double degrees = round % 4 == 0 ? 90.0 * Pick(random, -8, 8) : Pick(random, -36000, 36000) / 100.0;
-        const int shift = huge ? static_cast<int>(Pick(random, 0, 19)) : static_cast<int>(Pick(random, 0, 3));
-        s.turn = velk::TurnOf(degrees, std::ldexp(Pick(random, -400, 400) / 100.0, -shift),
-                              std::ldexp(Pick(random, -400, 400) / 100.0, -shift));
-        if (!s.turn.draws) continue;
-        s.dest_width = 48;
-        s.dest_height = 40;
-        // Land the clip near the picture mostly, so that most rounds draw.
-        const double unit = std::ldexp(1.0, -32), a = s.turn.a * unit, b = s.turn.b * unit, p = s.turn.p * unit,
-                     q = s.turn.q * unit, det = a * q - b * p;
-        const double u = (s.clip_left + s.clip_right - 2.0 * s.rect_left - s.rect_width) / 2,
-                     v = (s.clip_top + s.clip_bottom - 2.0 * s.rect_top - s.rect_height) / 2;
-        const double land_x = 24 - (q * u - b * v) / det, land_y = 20 - (a * v - p * u) / det;
-        const bool aimed = round % 5 != 0 && std::fabs(land_x) < 4e12 && std::fabs(land_y) < 4e12;
-        s.to_x = aimed ? static_cast<int64_t>(land_x) + Pick(random, -8, 8) : Pick(random, -(int64_t{1} << 32), int64_t{1} << 32);
-        s.to_y = aimed ? static_cast<int64_t>(land_y) + Pick(random, -8, 8) : Pick(random, -(int64_t{1} << 32), int64_t{1} << 32);
+        int64_t source_w = 0, source_h = 0;
+        if (!RandomSetup(random, round, &s, &source_w, &source_h)) continue;
 
         velk::RotationWalk walk(s);
         ASSERT_GE(walk.first_row(), 0);
@@ -186,6 +200,85 @@ TEST(RotationWalk, SpansHoldExactlyThePixelsThatMapIntoTheClip) {
         drawn_cases += drew;
     }
     EXPECT_GT(drawn_cases, 1000) << "the rounds reach the pictures";
+}
+
+// Two shapes turned by turns, each moved to other landing points and cut by the
+// destination's edges: the memo's spans are the walk's, with the source
+// pixels' indices for the pitch asked (which changes between calls) once a
+// shape repeats, and drawing through the indices gives the walk's pixels for
+// each kind of key.
+TEST(TurnMemo, KeptShapesGiveTheWalksSpansAndPixels) {
+    std::mt19937_64 random(20261212);
+    velk::TurnMemo memo;
+    int indexed_spans = 0;
+    for (int round = 0; round < 3000; ++round) {
+        velk::RotationSetup setups[2];
+        int64_t widths[2], heights[2];
+        if (!RandomSetup(random, round, &setups[0], &widths[0], &heights[0]) ||
+            !RandomSetup(random, round + 1, &setups[1], &widths[1], &heights[1]))
+            continue;
+        const double degrees = Pick(random, -400, 400) / 10.0;
+        for (int again = 0; again < 2; ++again) {
+            const velk::Turn kept = memo.TurnFor(degrees, 1.5, -2), turn = velk::TurnOf(degrees, 1.5, -2);
+            ASSERT_TRUE(kept.a == turn.a && kept.b == turn.b && kept.p == turn.p && kept.q == turn.q);
+        }
+        for (int call = 0; call < 8; ++call) {
+            SCOPED_TRACE(testing::Message() << "round " << round << ", call " << call);
+            velk::RotationSetup& s = setups[call % 2];
+            const int64_t source_w = widths[call % 2], source_h = heights[call % 2];
+            if (call > 1) {
+                s.to_x += Pick(random, -30, 30);
+                s.to_y += Pick(random, -30, 30);
+            }
+            const int32_t pitch = static_cast<int32_t>(source_w + (call / 2 == 2 ? 1 : 0));
+            std::vector<velk::RotationSpan> walked, kept;
+            velk::RotationWalk walk(s), replay(s, &memo);
+            replay.KeepIndices(pitch);
+            for (velk::RotationSpan span; walk.NextSpan(&span);) walked.push_back(span);
+            for (velk::RotationSpan span; replay.NextSpan(&span);) kept.push_back(span);
+            ASSERT_EQ(kept.size(), walked.size());
+            for (size_t i = 0; i < kept.size(); ++i) {
+                const velk::RotationSpan &k = kept[i], &w = walked[i];
+                ASSERT_TRUE(k.y == w.y && k.x_begin == w.x_begin && k.x_end == w.x_end && k.u == w.u && k.v == w.v)
+                    << "span " << i;
+                if (!k.indices) continue;
+                ++indexed_spans;
+                for (int32_t x = 0; x < k.x_end - k.x_begin; ++x)
+                    ASSERT_EQ(k.indices[x], ((k.v + x * s.turn.p) >> 32) * pitch + ((k.u + x * s.turn.a) >> 32));
+            }
+            // Key colour 1 and white mask words among the source pixels.
+            std::vector<uint32_t> words(static_cast<size_t>(pitch * source_h * 2));
+            std::vector<uint16_t> raws(words.size());
+            for (size_t i = 0; i < words.size(); ++i) {
+                words[i] = i < words.size() / 2 ? static_cast<uint32_t>(Pick(random, 1, 3)) : Pick(random, 0, 1) ? 0u : 0xFFFFFFu;
+                raws[i] = static_cast<uint16_t>(words[i]);
+            }
+            const size_t clip = static_cast<size_t>(s.clip_top * pitch + s.clip_left);
+            for (const char* kind : {"mask", "key", "16-bit key"}) {
+                SCOPED_TRACE(kind);
+                const bool sixteen = kind[0] == '1';
+                velk::TurnSource source{};
+                source.picture = velk::TurnPicture{sixteen ? nullptr : words.data() + clip, sixteen ? raws.data() + clip : nullptr,
+                                                   nullptr, pitch, sixteen, false};
+                if (kind[0] == 'm') source.mask = words.data() + words.size() / 2 + clip;
+                else source.keyed = true, source.key = 1, source.compared = 0xFFFF;
+                std::vector<uint32_t> dest_words[2];
+                std::vector<uint16_t> dest_raws[2];
+                for (int which = 0; which < 2; ++which) {
+                    dest_words[which].assign(static_cast<size_t>(s.dest_width * s.dest_height), 7);
+                    dest_raws[which].assign(dest_words[which].size(), 7);
+                    const velk::TurnPicture dest{sixteen ? nullptr : dest_words[which].data(),
+                                                 sixteen ? dest_raws[which].data() : nullptr, nullptr, s.dest_width,
+                                                 sixteen, false};
+                    for (const velk::RotationSpan& span : which ? kept : walked)
+                        velk::DrawTurnedSpan(source, dest, span, s.turn.a, s.turn.p);
+                }
+                ASSERT_EQ(dest_words[0], dest_words[1]);
+                ASSERT_EQ(dest_raws[0], dest_raws[1]);
+            }
+        }
+    }
+    EXPECT_GT(indexed_spans, 2000) << "repeated shapes come with their indices";
 }
 
 // ---------------------------------------------------------------- pixels
