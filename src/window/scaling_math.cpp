@@ -2,9 +2,12 @@
 // in 64 bits, so that both architectures place every pixel alike.
 #include "window/scaling_math.h"
 
+#include <emmintrin.h>  // for: SSE2, on every machine the library targets
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 namespace velk {
 
@@ -96,6 +99,35 @@ LONG BufferToClient(LONG position, LONG start, LONG span, LONG buffer) {
     return static_cast<LONG>(std::clamp<int64_t>(start + offset, INT32_MIN, INT32_MAX));
 }
 
+namespace {
+
+// Each of `count` 32-bit pixels `factor` times (2, 3 or 4), four source
+// pixels a step: the common whole scales at about the speed of a copy.
+__attribute__((target("sse2"))) void ReplicateRow32(const uint32_t* from, LONG count, LONG factor, uint32_t* to) {
+    LONG x = 0;
+    for (; x + 4 <= count; x += 4, to += 4 * factor) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        __m128i* out = reinterpret_cast<__m128i*>(to);
+        if (factor == 2) {
+            _mm_storeu_si128(out, _mm_unpacklo_epi32(p, p));
+            _mm_storeu_si128(out + 1, _mm_unpackhi_epi32(p, p));
+        } else if (factor == 3) {
+            _mm_storeu_si128(out, _mm_shuffle_epi32(p, _MM_SHUFFLE(1, 0, 0, 0)));
+            _mm_storeu_si128(out + 1, _mm_shuffle_epi32(p, _MM_SHUFFLE(2, 2, 1, 1)));
+            _mm_storeu_si128(out + 2, _mm_shuffle_epi32(p, _MM_SHUFFLE(3, 3, 3, 2)));
+        } else {
+            _mm_storeu_si128(out, _mm_shuffle_epi32(p, 0x00));
+            _mm_storeu_si128(out + 1, _mm_shuffle_epi32(p, 0x55));
+            _mm_storeu_si128(out + 2, _mm_shuffle_epi32(p, 0xAA));
+            _mm_storeu_si128(out + 3, _mm_shuffle_epi32(p, 0xFF));
+        }
+    }
+    for (; x < count; ++x, to += factor)
+        for (LONG i = 0; i < factor; ++i) to[i] = from[x];
+}
+
+}  // namespace
+
 template <typename Pixel>
 void SampleNearest(const Pixel* source, LONG source_pitch, LONG source_width, LONG source_height,
                    const RECT& destination, const RECT& visible, Pixel* out, LONG out_pitch,
@@ -120,6 +152,13 @@ void SampleNearest(const Pixel* source, LONG source_pitch, LONG source_width, LO
             continue;
         }
         const Pixel* from = source + static_cast<ptrdiff_t>(source_row) * source_pitch;
+        if constexpr (std::is_same_v<Pixel, uint32_t>) {
+            if (factor >= 2 && factor <= 4) {
+                ReplicateRow32(from, source_width, factor, row);
+                previous_row = source_row;
+                continue;
+            }
+        }
         if (factor > 0) {
             // A whole factor across the full width: each source pixel written `factor` times, no table.
             Pixel* to = row;

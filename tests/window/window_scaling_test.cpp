@@ -128,6 +128,25 @@ TEST(ScalingMath, SamplingTakesWholePixelsAndOnlyTheVisiblePart) {
     }
 }
 
+// Whole factors across the full width have rows of their own: every pixel
+// still the one under its centre, across runs of four and the rest.
+TEST(ScalingMath, WholeFactorsRepeatEachPixel) {
+    const LONG width = 9, height = 2;
+    std::vector<uint32_t> source(width * height);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint32_t>(i + 1);
+    std::vector<uint32_t> out;
+    std::vector<LONG> columns;
+    for (LONG factor = 1; factor <= 5; ++factor) {
+        SCOPED_TRACE(factor);
+        const RECT whole = {0, 0, width * factor, height * factor};
+        velk::SampleNearest(source.data(), width, width, height, whole, whole, out, columns);
+        ASSERT_EQ(out.size(), static_cast<size_t>(width * factor * height * factor));
+        for (LONG y = 0; y < height * factor; ++y)
+            for (LONG x = 0; x < width * factor; ++x)
+                ASSERT_EQ(out[y * width * factor + x], source[(y / factor) * width + x / factor]) << x << ", " << y;
+    }
+}
+
 TEST(ScalingMath, ValidSettings) {
     struct Case {
         LONG width, height, mode;
