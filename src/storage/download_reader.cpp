@@ -251,14 +251,12 @@ void DownloadReader::CloseFile() {
 }
 
 void DownloadReader::Close() {
-    const DWORD error = GetLastError();
     stop_ = true;
     if (thread_.joinable()) thread_.join();
     CloseFile();
     if (temporary_[0]) DeleteFileA(temporary_);
     temporary_[0] = '\0';
     CloseClient();
-    SetLastError(error);
 }
 
 }  // namespace velk

@@ -51,7 +51,6 @@ public:
     // Starts the thread for `url` into `target` (a full path). False, with
     // nothing started, when the receive buffer cannot be had.
     bool Start(const char* url, const char* target);
-    bool started() const { return thread_.joinable(); }
 
     // Signalled once the source is open or could not be; then opened() says which.
     void WaitOpened() const;
@@ -72,8 +71,7 @@ public:
     uint64_t declared() const { return declared_; }
 
     // Asks the reader to stop after its current read and waits for it; then
-    // closes everything and deletes the temporary file. Keeps the calling
-    // thread's last error, for a fatal end that shows the system's text.
+    // closes everything and deletes the temporary file.
     void Close();
 
 private:
