@@ -21,14 +21,26 @@ display_alive() {
   [ -f "$bed/xvfb$1.pid" ] && kill -0 "$(cat "$bed/xvfb$1.pid")" 2>/dev/null
 }
 
+# A display with no resource database makes Xlib look for the missing
+# ~/.Xdefaults files again on every lookup: hundreds of opens for each window
+# Wine makes, which doubled the cost of a small window. A desktop session loads
+# one; a bare Xvfb needs it set, and kept (-noreset): the server would drop it
+# when its last client goes.
+give_resources() {  # DISPLAY
+  DISPLAY=$1 xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER '*customization: -color'
+}
+
 start_display() {  # NAME SCREEN
   display_alive "$1" && return 0
   rm -f "$bed/display$1"
-  setsid Xvfb -displayfd 3 -screen 0 "$2" -nolisten tcp -ac 3>"$bed/display$1" \
+  setsid Xvfb -displayfd 3 -screen 0 "$2" -nolisten tcp -ac -noreset 3>"$bed/display$1" \
     </dev/null >"$bed/xvfb$1.log" 2>&1 &
   echo $! >"$bed/xvfb$1.pid"
   for _ in $(seq 100); do
-    [ -s "$bed/display$1" ] && return 0
+    if [ -s "$bed/display$1" ]; then
+      give_resources ":$(head -n 1 "$bed/display$1")"
+      return 0
+    fi
     sleep 0.1
   done
   echo "testbed: Xvfb did not start" >&2

@@ -2,6 +2,8 @@
 // download_progress.h).
 #include "storage/download_progress.h"
 
+#include <algorithm>
+
 #include "core/text_format.h"
 #include "core/texts.h"
 
@@ -40,11 +42,17 @@ uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms) {
 }
 
 void ArrivalRate::Received(uint32_t bytes, uint32_t now) {
+    const uint32_t since_last = now - last_;  // unsigned: right across the tick's wrap
+    last_ = now;
     if (!started_) {  // what the first read brought came before the clock started
         started_ = true;
         start_ = now;
         return;
     }
+    // A read that had all it waited for at once shows a link faster than the
+    // last measure (the first one is taken over small reads, which are slow).
+    if (measured_ && bytes >= last_interval_bytes_ && since_last < kQuickReadMs)
+        last_interval_bytes_ = std::min<uint64_t>(2 * last_interval_bytes_, kLargestReadBytes);
     bytes_ += bytes;
     const uint32_t elapsed = now - start_;  // unsigned: right across the tick's wrap
     if (elapsed < (measured_ ? kRefreshIntervalMs : kFirstArrivalMs)) return;

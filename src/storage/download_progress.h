@@ -60,6 +60,8 @@ uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms);
 // transfer from this machine).
 inline constexpr uint32_t kArrivedReadBytes = 8192;
 inline constexpr uint32_t kFirstArrivalMs = 2;
+// A waiting read that comes back within this doubles what the next may wait for.
+inline constexpr uint32_t kQuickReadMs = 4;
 class ArrivalRate {
 public:
     // `now` is a wrapping millisecond clock, finer than the first interval.
@@ -70,6 +72,7 @@ public:
 private:
     bool started_ = false;
     uint32_t start_ = 0;
+    uint32_t last_ = 0;  // when the last read ended
     uint64_t bytes_ = 0;
     uint64_t last_interval_bytes_ = 0;
     bool measured_ = false;

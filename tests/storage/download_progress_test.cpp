@@ -1,6 +1,7 @@
 // The download window's texts and moving block, checked without a network.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -111,6 +112,21 @@ TEST(DownloadTransfer, ReadsWaitOnlyForWhatTheLinkBroughtInTheLastInterval) {
         uint32_t now = start;
         for (uint32_t i = 0; i < c.reads; ++i) rate.Received(c.bytes_per_read, now += c.ms_per_read);
         EXPECT_EQ(rate.WaitingReadBytes(c.block), c.waiting) << c.link;
+    }
+}
+
+TEST(DownloadTransfer, AWaitingReadFilledAtOnceDoublesTheWaitUpToTheBlock) {
+    const uint32_t block = velk::kLargestReadBytes;
+    velk::ArrivalRate rate;
+    uint32_t now = 0xFFFFFFFEu;  // the tick wraps between the reads
+    for (int i = 0; i < 3; ++i) rate.Received(4000, now += 1);
+    uint32_t wait = rate.WaitingReadBytes(block);
+    ASSERT_EQ(wait, 8000 * velk::kRefreshIntervalMs / 2) << "the first measure, over small reads";
+    rate.Received(wait, now += velk::kQuickReadMs);
+    EXPECT_EQ(rate.WaitingReadBytes(block), wait) << "not quick enough to double";
+    for (uint32_t expected : {2 * wait, 4 * wait, 8 * wait, block, block}) {
+        rate.Received(rate.WaitingReadBytes(block), now += velk::kQuickReadMs - 1);
+        EXPECT_EQ(rate.WaitingReadBytes(block), std::min(expected, block));
     }
 }
 
