@@ -54,7 +54,9 @@ const std::vector<std::string> kOnlyTheTarget = {"target.bin"};
 // What a host handler saw of the download window while the transfer ran.
 struct WindowSeen {
     bool found = false;
+    bool visible = false;
     HWND owner = nullptr;
+    HWND active = nullptr;
     std::string source, amount, rates;
 };
 WindowSeen g_seen;
@@ -70,7 +72,9 @@ void __cdecl LookAtDownloadWindow(LONG) {
     HWND window = FindWindowA(nullptr, kWindowCaption);
     if (!window || g_seen.found) return;
     g_seen.found = true;
+    g_seen.visible = IsWindowVisible(window) != FALSE;
     g_seen.owner = GetWindow(window, GW_OWNER);
+    g_seen.active = GetActiveWindow();
     g_seen.source = ItemText(window, 228);
     g_seen.amount = ItemText(window, 229);
     g_seen.rates = ItemText(window, 231);
@@ -118,7 +122,9 @@ TEST_F(Download, ReplacesTheTargetWhileHostHandlersRunAndTheWindowShowsProgress)
     EXPECT_EQ(log.substr(log.size() - 13), "### Succeed\r\n");
 
     ASSERT_TRUE(g_seen.found) << "the window is up while the host's handlers run";
+    EXPECT_TRUE(g_seen.visible);
     EXPECT_EQ(g_seen.owner, window());
+    EXPECT_EQ(g_seen.active, window()) << "the host's window keeps the keys";
     EXPECT_EQ(g_seen.source, Narrow(url) + " \nDown To : target.bin ");
     EXPECT_EQ(g_seen.amount.rfind(" ダウンロード済みサイズ : ", 0), 0u) << g_seen.amount;
     // Only the first 1000 bytes were at hand after the open; reads are larger all the same.
