@@ -49,9 +49,11 @@ void ArrivalRate::Received(uint32_t bytes, uint32_t now) {
         start_ = now;
         return;
     }
-    // A read that had all it waited for at once shows a link faster than the
-    // last measure (the first one is taken over small reads, which are slow).
-    if (measured_ && bytes >= last_interval_bytes_ && since_last < kQuickReadMs)
+    // A waiting read that had all it waited for at once shows a link faster
+    // than the last measure (the first one is taken over small reads, which
+    // are slow). A slow link's reads take what has arrived, and stay so.
+    if (measured_ && last_interval_bytes_ >= kArrivedReadBytes && bytes >= last_interval_bytes_ &&
+        since_last < kQuickReadMs)
         last_interval_bytes_ = std::min<uint64_t>(2 * last_interval_bytes_, kLargestReadBytes);
     bytes_ += bytes;
     const uint32_t elapsed = now - start_;  // unsigned: right across the tick's wrap

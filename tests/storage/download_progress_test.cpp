@@ -128,6 +128,14 @@ TEST(DownloadTransfer, AWaitingReadFilledAtOnceDoublesTheWaitUpToTheBlock) {
         rate.Received(rate.WaitingReadBytes(block), now += velk::kQuickReadMs - 1);
         EXPECT_EQ(rate.WaitingReadBytes(block), std::min(expected, block));
     }
+
+    // Bursts on a link slower than one read at once per interval (about
+    // 300 KB/s) are no reason to wait.
+    velk::ArrivalRate slow;
+    for (int i = 0; i < 3; ++i) slow.Received(100, now += 1);
+    for (int burst = 0; burst < 3; ++burst)
+        for (uint32_t after_ms : {100, 1, 1, 1}) slow.Received(velk::kArrivedReadBytes, now += after_ms);
+    EXPECT_EQ(slow.WaitingReadBytes(block), 0u);
 }
 
 TEST(DownloadTransfer, RefreshesAtMostOncePerIntervalAlsoAcrossTheTicksWrap) {
