@@ -118,8 +118,12 @@ ScenarioResult RunWatched(std::string command, const std::string& work_dir, cons
         WatchState state{process.dwProcessId, &answered, {}};
         EnumWindows(FindDialogOfProcess, reinterpret_cast<LPARAM>(&state));
         for (HWND dialog : state.found) {
-            result.boxes.push_back(ReadBox(dialog));
+            MessageBoxSeen box = ReadBox(dialog);
             answered.insert(dialog);
+            // Gone before even its caption could be read: a window the program
+            // took down itself (a busy machine widens that moment), not a question.
+            if (box.caption.empty() && !IsWindow(dialog)) continue;
+            result.boxes.push_back(box);
             PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(options.answer), 0);
         }
     }
