@@ -43,7 +43,9 @@ void VelkObject::ReleasePads() {
         XINPUT_VIBRATION still = {};
         pads.SetState(static_cast<DWORD>(index), &still);
     }
-    FreeLibrary(pads.Module);
+    // The module stays loaded until the process ends: the platform's own may
+    // run a thread of its own (device arrival), which crashed the host's
+    // process in unloaded code when the last object went.
     pads = velk::PadLink{};
     pads.Tried = true;  // the object is going: nothing is loaded again
 }
