@@ -349,7 +349,7 @@ public:
     // The pump's look: probes the slots at most every probe interval and
     // raises the connection events of what changed.
     void WatchPads();
-    // Stops the motors and lets the module go, at the end of the object.
+    // Stops the motors and forgets the module (which stays loaded), at the end of the object.
     void ReleasePads();
     // Run's wait for the next message, looking at the gamepads meanwhile once
     // they are watched.

@@ -57,7 +57,8 @@ uint32_t NextReadBlockSize(uint32_t block, uint32_t elapsed_ms);
 // measured, is read as it arrives. The first measure comes after a short
 // interval: reads of what has arrived are small and slow, and a fast link
 // would otherwise spend a whole interval on them (a fifth of a 100 MB
-// transfer from this machine).
+// transfer from this machine); and since that measure comes out low, a
+// waiting read that fills at once doubles the next one's wait.
 inline constexpr uint32_t kArrivedReadBytes = 8192;
 inline constexpr uint32_t kFirstArrivalMs = 2;
 // A waiting read that comes back within this doubles what the next may wait for.
