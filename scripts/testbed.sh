@@ -97,6 +97,11 @@ $4
 ENV
 }
 
+# Sets one value in the session's registry. (Call with the env sourced.)
+set_wine_reg() {  # KEY NAME TYPE DATA
+  setsid "$VELK_WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f </dev/null >/dev/null 2>&1 || true
+}
+
 # Wine's gamepad bus keeps polling its joystick library, without end: a
 # constant load of a few percent in every session, which slows and
 # blurs every timing. The tests' gamepads come from their own scripted module,
@@ -104,8 +109,7 @@ ENV
 # session that started without it is ended once. (Call with the env sourced.)
 quiet_gamepad_bus() {
   grep -q '"Enable SDL"=dword:00000000' "$WINEPREFIX/system.reg" 2>/dev/null && return 0
-  setsid "$VELK_WINE" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v "Enable SDL" \
-    /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
+  set_wine_reg 'HKLM\System\CurrentControlSet\Services\winebus' "Enable SDL" REG_DWORD 0
   "$VELK_WINESERVER" -k 2>/dev/null || true
   "$VELK_WINESERVER" -w
 }
@@ -127,8 +131,7 @@ start_session() {  # ENV_FILE NAME
     # DirectDraw on Wine's software renderer, as the 32-bit side has it anyway (no
     # 32-bit OpenGL here): through OpenGL on a display without a GPU, every blit
     # to the screen costs a whole frame, on the 64-bit side only.
-    setsid "$VELK_WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f \
-      </dev/null >/dev/null 2>&1 || true
+    set_wine_reg 'HKCU\Software\Wine\Direct3D' renderer REG_SZ gdi
     # Unmanaged top-level windows. The displays have no window manager, and Wine
     # waits about 2 s for one whenever a managed window is destroyed: at the end
     # of nearly every test. Without a manager nothing else differs: Wine draws
@@ -137,8 +140,7 @@ start_session() {  # ENV_FILE NAME
     # itself; mode 3 changes the display mode through XRandR, not the manager.
     # A real manager would instead re-place, re-frame and re-focus windows on
     # its own schedule, which the window tests would then have to wait for.
-    setsid "$VELK_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-      </dev/null >/dev/null 2>&1 || true
+    set_wine_reg 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
     # Wine's helper services end with the session's last program and restart with
     # the next one, inheriting whatever pipes it has (ctest's among them); a
     # program kept alive here owns them instead.
